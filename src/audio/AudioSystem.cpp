@@ -1,0 +1,3 @@
+#include "audio/AudioSystem.h"
+
+AudioSystem::~AudioSystem() = default;
