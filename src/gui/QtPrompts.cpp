@@ -6,7 +6,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QUrl>
 
 namespace {
@@ -95,8 +94,8 @@ FileDialogResult QtPrompts::saveFile(const QString& title, const QList<FileFilte
 
 void QtPrompts::setStatusText(const QString& text)
 {
-    if (m_statusBar)
-        m_statusBar->showMessage(text);
+    if (m_statusSink)
+        m_statusSink(text);
     processEvents();
 }
 

@@ -3,7 +3,7 @@
 #include "common/Prompts.h"
 
 #include <QPointer>
-#include <QStatusBar>
+#include <functional>
 #include <QWidget>
 
 
@@ -13,7 +13,8 @@ public:
     using Prompts::message;
 
     void setOwner(QWidget* owner) { m_owner = owner; }
-    void setStatusBar(QStatusBar* bar) { m_statusBar = bar; }
+    // Where status texts go (the first panel of the main window's status bar).
+    void setStatusSink(std::function<void(const QString&)> sink) { m_statusSink = std::move(sink); }
     // After a termination signal nothing may block: questions take their default answers.
     void setUnattended(bool unattended) { m_unattended = unattended; }
 
@@ -28,6 +29,6 @@ public:
 
 private:
     QPointer<QWidget> m_owner;
-    QPointer<QStatusBar> m_statusBar;
+    std::function<void(const QString&)> m_statusSink;
     bool m_unattended = false;
 };

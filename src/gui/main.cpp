@@ -48,9 +48,15 @@ int main(int argc, char* argv[])
         return 1;
     shell.installResources();
 
-    MainWindow window(shell);
+    MainWindow window;
     mainWindow = &window;
     prompts.setOwner(&window);
+    prompts.setStatusSink([&window](const QString& text) { window.setStatusText(text); });
+    window.onUnload = [&] {
+        shell.setUnattendedExit(window.unattended());
+        window.hide();
+        shell.unload();
+    };
 
     QtAudioSystem audio;
     shell.startAudio(audio);
