@@ -5,6 +5,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtPrompts.h"
 #include "gui/SignalWatcher.h"
+#include "gui/WindowGeometry.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -47,16 +48,20 @@ int main(int argc, char* argv[])
     if (!shell.acquireSingleInstance())
         return 1;
     shell.installResources();
+    shell.loadSettings(window_geometry::screenSizeInTwips());
 
     MainWindow window;
     mainWindow = &window;
     prompts.setOwner(&window);
     prompts.setStatusSink([&window](const QString& text) { window.setStatusText(text); });
+    window_geometry::applyMainWindow(window, shell.settings());
     window.onUnload = [&] {
+        window_geometry::storeMainWindow(window, shell.settings());
         shell.setUnattendedExit(window.unattended());
         window.hide();
         shell.unload();
     };
+    shell.loadProjectList();
 
     QtAudioSystem audio;
     shell.startAudio(audio);
