@@ -34,6 +34,18 @@ public:
         return commitSpare();
     }
 
+    // Inserts before position i (at the end when i is count()).
+    void insert(int i, const T& item)
+    {
+        if (i >= 0 && i <= count())
+            m_items.insert(i, item);
+    }
+    void swap(int i, int j)
+    {
+        if (i >= 0 && j >= 0 && i < count() && j < count())
+            m_items.swapItemsAt(i, j);
+    }
+
     void removeAt(int i)
     {
         if (i >= 0 && i < count())

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+// The channel image as the session uses it: shown in the main window, its size written into the
+// feed, saved beside the feed by the save flow.
+class ChannelImageSeam {
+public:
+    virtual ~ChannelImageSeam() = default;
+
+    // Loads the picture to show. False when it cannot be read (the user has been told); the
+    // channel image fields stay as they are either way.
+    virtual bool loadShowPicture(const QString& path) = 0;
+    // Forgets the picture.
+    virtual void clearPrjImage() = 0;
+    // Writes the picture to `path` in the format it was opened in. A picture that was not
+    // changed since it was loaded from that path is not written again.
+    virtual bool mySaveImage(const QString& path, QString* error) = 0;
+    // Pixel size of the loaded picture, when there is one.
+    virtual std::optional<QSize> pictureSize() const = 0;
+    // What the main window shows.
+    virtual QImage picture() const = 0;
+};
+
+// Remembers the picture without ever writing it: for callers without an image editor.
+class ReadOnlyChannelImage : public ChannelImageSeam {
+public:
+    bool loadShowPicture(const QString& path) override;
+    void clearPrjImage() override;
+    bool mySaveImage(const QString& path, QString* error) override;
+    std::optional<QSize> pictureSize() const override;
+    QImage picture() const override;
+
+private:
+    QImage m_picture;
+};
