@@ -49,7 +49,7 @@ bool startProgram(QProcess& process, const QString& home)
     process.start(testutil::builtProgram("src/gui/velmora"), {});
     if (!process.waitForStarted(10000))
         return false;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {
         if (SingleInstance::isHeldByAnother(home + "/velmora.lock")
             && QFile::exists(home + "/languages.txt"))
             return true;

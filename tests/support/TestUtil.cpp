@@ -46,3 +46,29 @@ QString builtProgram(const QString& relativePath)
 }
 
 } // namespace testutil
+
+#include <QProcess>
+
+#include <unistd.h>
+
+namespace testutil {
+
+LockedFolder::LockedFolder(QString path) : m_path(std::move(path))
+{
+    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ExeOwner);
+    if (::geteuid() == 0)
+        m_immutable = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), m_path}) == 0;
+    QFile probe(m_path + QStringLiteral("/.probe"));
+    m_locked = !probe.open(QIODevice::WriteOnly);
+    if (!m_locked)
+        probe.remove();
+}
+
+LockedFolder::~LockedFolder()
+{
+    if (m_immutable)
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace testutil

@@ -15,3 +15,21 @@ QMap<QString, QByteArray> snapshotTree(const QString& root);
 QString builtProgram(const QString& relativePath);
 
 } // namespace testutil
+
+namespace testutil {
+
+// Makes a folder refuse new files for as long as it lives, even for root (through the
+// immutable attribute, where the file system has one). isLocked() tells whether it worked.
+class LockedFolder {
+public:
+    explicit LockedFolder(QString path);
+    ~LockedFolder();
+    bool isLocked() const { return m_locked; }
+
+private:
+    QString m_path;
+    bool m_immutable = false;
+    bool m_locked = false;
+};
+
+} // namespace testutil
