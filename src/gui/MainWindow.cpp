@@ -80,7 +80,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     layout->setContentsMargins(6, 6, 6, 6);
     auto* top = new QHBoxLayout;
     top->addWidget(buildChannelTabs(), 1);
-    top->addWidget(buildImageArea());
+    top->addWidget(buildImageArea(), 0, Qt::AlignTop);
     auto* topWidget = new QWidget(central);
     topWidget->setLayout(top);
     top->setContentsMargins(0, 0, 0, 0);
@@ -207,7 +207,8 @@ QWidget* MainWindow::buildChannelTabs()
     m_text2 = new QPlainTextEdit(frChannel);
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setTabChangesFocus(true);
-    m_text2->setMinimumHeight(70);
+    m_text2->setMinimumHeight(60);
+    m_text2->setMaximumHeight(120);
     m_ddate = new QDateEdit(frChannel);
     m_ddate->setObjectName(QStringLiteral("ddate"));
     m_ddate->setCalendarPopup(true);
@@ -464,6 +465,10 @@ void MainWindow::closeUnattended()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!m_unloaded && onCloseRequested && !onCloseRequested()) {
+        event->ignore();
+        return;
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         if (onUnload)

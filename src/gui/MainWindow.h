@@ -37,6 +37,8 @@ public:
     std::function<void(int index)> onEncodingChosen;
     // Placeholders: (no podcast, channel image set, episodes exist).
     std::function<void(bool& noPodcast, bool& hasImage)> placeholderState;
+    // Asked before the window closes; false keeps it open (the user chose to stay).
+    std::function<bool()> onCloseRequested;
     // The unload steps; runs once, when the window closes for any reason.
     std::function<void()> onUnload;
 

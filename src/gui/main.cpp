@@ -1,7 +1,10 @@
 #include "app/AppShell.h"
+#include "app/ChannelImageSeam.h"
 #include "app/HomeFolder.h"
+#include "app/Session.h"
 #include "audio/QtAudioSystem.h"
 #include "common/ProductInfo.h"
+#include "gui/MainController.h"
 #include "gui/MainWindow.h"
 #include "gui/QtPrompts.h"
 #include "gui/SignalWatcher.h"
@@ -12,6 +15,16 @@
 
 #include <cstdio>
 #include <cstring>
+
+namespace {
+
+// The program's command-line text: everything after the program's name.
+QString commandLineText(const QStringList& arguments)
+{
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -55,21 +68,28 @@ int main(int argc, char* argv[])
     prompts.setOwner(&window);
     prompts.setStatusSink([&window](const QString& text) { window.setStatusText(text); });
     window_geometry::applyMainWindow(window, shell.settings());
-    window.onUnload = [&] {
-        window_geometry::storeMainWindow(window, shell.settings());
-        shell.setUnattendedExit(window.unattended());
-        window.hide();
-        shell.unload();
-    };
-    shell.loadProjectList();
 
     QtAudioSystem audio;
     shell.startAudio(audio);
+
+    shell.loadProjectList();
+    ReadOnlyChannelImage channelImage;
+    Session session(shell, channelImage);
+    session.setView(&window);
+    MainController controller(shell, session, window);
+    session.startUp();
 
     if (terminationPending) {
         window.closeUnattended();
         return 0;
     }
     window.show();
+    app.processEvents();
+    app.processEvents();
+    session.openCommandLine(commandLineText(QApplication::arguments()));
+    if (terminationPending) {
+        window.closeUnattended();
+        return 0;
+    }
     return app.exec();
 }

@@ -1,0 +1,148 @@
+#include "gui/MainController.h"
+
+#include "app/AppShell.h"
+#include "app/Session.h"
+#include "common/ProductInfo.h"
+#include "common/Prompts.h"
+#include "feed/CharsetTable.h"
+#include "gui/AboutDialog.h"
+#include "gui/EpisodeQuickEditor.h"
+#include "gui/MainWindow.h"
+#include "gui/WindowGeometry.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QUrl>
+#include <QWhatsThis>
+
+MainController::MainController(AppShell& shell, Session& session, MainWindow& window)
+    : QObject(&window), m_shell(shell), m_session(session), m_window(window)
+{
+    QStringList encodings;
+    for (const CharsetEntry& e : charsets::table())
+        encodings << QString::fromLatin1(e.displayName);
+    window.setEncodingLines(encodings);
+
+    window.onCommand = [this](const QString& command) { run(command); };
+    window.onProjectSelected = [this] { m_session.projectSelectionChanged(); };
+    window.onTitleEdited = [this](const QString& text) { m_session.titleEdited(text); };
+    window.onEncodingChosen = [this](int index) { m_session.encodingChosen(index); };
+    window.placeholderState = [this](bool& noPodcast, bool& hasImage) {
+        noPodcast = m_session.noPodcast();
+        hasImage = m_session.hasChannelImage();
+    };
+    window.onCloseRequested = [this] { return closeRequested(); };
+    window.onUnload = [this] {
+        window_geometry::storeMainWindow(m_window, m_shell.settings());
+        m_shell.setUnattendedExit(m_window.unattended());
+        m_window.hide();
+        m_shell.unload();
+    };
+    session.openEpisodeEditor = [this](int position) { editEpisode(position); };
+}
+
+bool MainController::closeRequested()
+{
+    // A feed being read or downloaded is finished first, so a half-read document is never saved.
+    if (m_session.busy()) {
+        if (!m_closeAfterBusy) {
+            m_closeAfterBusy = true;
+            auto* poll = new QTimer(this);
+            connect(poll, &QTimer::timeout, this, [this, poll] {
+                if (m_session.busy())
+                    return;
+                poll->deleteLater();
+                m_window.close();
+            });
+            poll->start(100);
+        }
+        return false;
+    }
+    m_closeAfterBusy = false;
+    return m_session.saveAtExit(m_window.unattended());
+}
+
+void MainController::run(const QString& c)
+{
+    if (c == QLatin1String("m_new"))
+        m_session.newPodcast();
+    else if (c == QLatin1String("m_open"))
+        m_session.open();
+    else if (c == QLatin1String("m_save"))
+        m_session.save();
+    else if (c == QLatin1String("m_save_as"))
+        m_session.saveAs();
+    else if (c == QLatin1String("m_remove"))
+        m_session.remove();
+    else if (c == QLatin1String("m_quit")) {
+        m_session.prompts().processEvents();
+        m_window.close();
+    } else if (c == QLatin1String("m_item_new"))
+        m_session.newEpisode();
+    else if (c == QLatin1String("m_item_clone"))
+        m_session.cloneEpisode();
+    else if (c == QLatin1String("m_item_cut"))
+        m_session.cutEpisode();
+    else if (c == QLatin1String("m_item_copy"))
+        m_session.copyEpisode();
+    else if (c == QLatin1String("m_item_paste"))
+        m_session.pasteEpisode();
+    else if (c == QLatin1String("m_item_remove"))
+        m_session.removeEpisode();
+    else if (c == QLatin1String("m_item_up"))
+        m_session.moveEpisodeUp();
+    else if (c == QLatin1String("m_item_down"))
+        m_session.moveEpisodeDown();
+    else if (c == QLatin1String("search"))
+        m_session.search();
+    else if (c == QLatin1String("episode_edit")) {
+        const int row = m_window.selectedEpisodeRow();
+        if (row >= 1)
+            editEpisode(row - 1);
+    } else if (c == QLatin1String("m_contents"))
+        openHelp(QStringLiteral("index.htm"));
+    else if (c == QLatin1String("m_what_this"))
+        QWhatsThis::enterWhatsThisMode();
+    else if (c == QLatin1String("m_video_tutorial"))
+        m_session.prompts().openUrl(QLatin1String(product::kTutorialPage));
+    else if (c == QLatin1String("m_homepage"))
+        m_session.prompts().openUrl(QLatin1String(product::kHomepage));
+    else if (c == QLatin1String("m_about")) {
+        AboutDialog about(m_session.prompts(), &m_window);
+        about.exec();
+    } else if (c == QLatin1String("m_download"))
+        notAvailableYet(QStringLiteral("Downloading a published feed"));
+    else if (c == QLatin1String("m_upload"))
+        notAvailableYet(QStringLiteral("Publishing over FTP"));
+    else if (c == QLatin1String("m_preview"))
+        notAvailableYet(QStringLiteral("The theme preview"));
+    else if (c == QLatin1String("m_options"))
+        notAvailableYet(QStringLiteral("The preferences dialog"));
+    else if (c == QLatin1String("m_image_edit"))
+        notAvailableYet(QStringLiteral("The image editor"));
+    else if (c == QLatin1String("m_ep_play") || c == QLatin1String("m_ep_stop"))
+        notAvailableYet(QStringLiteral("Episode playback"));
+}
+
+void MainController::editEpisode(int position)
+{
+    FeedDocument& doc = m_session.document();
+    if (position < 0 || position >= doc.episodes.size())
+        return;
+    EpisodeQuickEditor editor(doc.episodes[position], &m_window);
+    if (editor.exec() == QDialog::Accepted)
+        m_session.refillEpisodeList(position + 1);
+}
+
+void MainController::openHelp(const QString& page)
+{
+    const QString path = m_shell.home().filePath(QStringLiteral("manual/") + page);
+    m_session.prompts().openUrl(QUrl::fromLocalFile(path).toString());
+}
+
+void MainController::notAvailableYet(const QString& what)
+{
+    m_session.prompts().message(
+        QStringLiteral("%1 is not part of this version of Velmora yet.").arg(what),
+        MessageIcon::Information);
+}
