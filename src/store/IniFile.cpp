@@ -2,10 +2,20 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
+
+// QString::fromUtf8 drops a leading byte-order mark; inside a line it is text to keep.
+QString utf8(const QByteArray& bytes)
+{
+    if (!bytes.startsWith(kBom))
+        return QString::fromUtf8(bytes);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
 
 bool isBlank(char c)
 {
@@ -47,7 +57,7 @@ QByteArray singleLine(const QString& text)
 QString sectionName(const QByteArray& line, qsizetype open)
 {
     const qsizetype close = line.indexOf(']', open + 1);
-    return QString::fromUtf8(trimBlanks(line, open + 1, close < 0 ? line.size() : close));
+    return utf8(trimBlanks(line, open + 1, close < 0 ? line.size() : close));
 }
 
 } // namespace
@@ -97,7 +107,8 @@ void IniFile::parse(const QByteArray& input)
         const qsizetype next = end < 0 ? data.size() : end + 1;
         if (end < 0)
             end = data.size();
-        if (end > pos && data[end - 1] == '\r')
+        // Every CR before the LF belongs to the line end, so a rewritten file reads the same.
+        while (end > pos && data[end - 1] == '\r')
             --end;
         Line line{data.mid(pos, end - pos), -1};
         pos = next;
@@ -114,7 +125,7 @@ void IniFile::parse(const QByteArray& input)
         Section& current = m_sections.back();
         const qsizetype equals = line.text.indexOf('=');
         if (current.hasHeader && equals > 0 && line.text[start] != ';') {
-            const QString key = fold(QString::fromUtf8(trimBlanks(line.text, 0, equals)));
+            const QString key = fold(utf8(trimBlanks(line.text, 0, equals)));
             if (!key.isEmpty()) {
                 line.equals = static_cast<int>(equals);
                 if (!current.keys.contains(key))
@@ -204,7 +215,7 @@ QString IniFile::value(const QString& section, const QString& key) const
     const Line* line = findLine(section, key);
     if (!line)
         return QString();
-    return QString::fromUtf8(trimBlanks(line->text, line->equals + 1));
+    return utf8(trimBlanks(line->text, line->equals + 1));
 }
 
 void IniFile::setValue(const QString& section, const QString& key, const QString& value)
@@ -213,7 +224,7 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
     QByteArray text = keyBytes;
     text.append('=').append(singleLine(value));
     const Line line{text, static_cast<int>(keyBytes.size())};
-    const QString foldedKey = fold(QString::fromUtf8(keyBytes));
+    const QString foldedKey = fold(utf8(keyBytes));
 
     const QString foldedSection = fold(section.trimmed());
     auto s = m_sectionIndex.constFind(foldedSection);

@@ -95,6 +95,11 @@ private slots:
         IniFile back;
         QCOMPARE(back.load(dir.filePath("x.ini")), IniFile::LoadResult::Loaded);
         QCOMPARE(back.value("main", "lastprojectname"), QString::fromUtf8("Пётр's Café — 播客"));
+
+        // A value that starts with a byte-order mark keeps it (found by fuzzing).
+        const QString marked = QString(2, QChar(0xFEFF)) + QString("; not a comment");
+        ini.setValue("Main", "Marked", marked);
+        QCOMPARE(IniFile::fromBytes(ini.toBytes()).value("Main", "Marked"), marked);
     }
 
     void missingAndUnreadableFilesAreNotErrors()
