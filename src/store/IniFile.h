@@ -37,7 +37,8 @@ public:
     // Value with blanks around it removed; the empty text when the key is missing.
     QString value(const QString& section, const QString& key) const;
 
-    // Line breaks inside the value become blanks, so a value never adds a line.
+    // Line breaks inside the value become blanks, so a value never adds a line. Keys are the
+    // program's own names: no "=" in them, none starting with "[" or ";".
     void setValue(const QString& section, const QString& key, const QString& value);
 
     // Line ends used when saving: those of the file read (CR LF when it had none).
