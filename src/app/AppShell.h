@@ -13,8 +13,8 @@ class AudioSystem;
 class Prompts;
 
 // The program's start procedure and exit path, the parts of them that do not need a window.
-// The desktop program calls these in order; the pieces later grow around them (settings, the
-// project list, the open podcast).
+// The desktop program calls these in order; the open podcast later grows around them. Settings,
+// the language table and the project list are program-wide and live here.
 class AppShell {
 public:
     AppShell(HomeFolder home, Prompts& prompts);

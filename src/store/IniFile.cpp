@@ -2,10 +2,22 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
+
+#include <cstring>
 
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
+
+// QString::fromUtf8 drops a leading byte-order mark; inside a line it is text to keep.
+QString utf8(QByteArrayView bytes)
+{
+    if (!bytes.startsWith(QByteArrayView(kBom)))
+        return QString::fromUtf8(bytes);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
 
 bool isBlank(char c)
 {
@@ -13,27 +25,19 @@ bool isBlank(char c)
 }
 
 // Blanks removed at both ends; the profile functions trim spaces and tabs only.
-QByteArray trimBlanks(const QByteArray& text, qsizetype from = 0, qsizetype to = -1)
+QByteArrayView trimBlanks(QByteArrayView text)
 {
-    if (to < 0)
-        to = text.size();
+    qsizetype from = 0;
+    qsizetype to = text.size();
     while (from < to && isBlank(text[from]))
         ++from;
     while (to > from && isBlank(text[to - 1]))
         --to;
-    return text.mid(from, to - from);
-}
-
-qsizetype firstNonBlank(const QByteArray& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    return i;
+    return text.sliced(from, to - from);
 }
 
 // A value or name written into the file must stay on its own line.
-QByteArray singleLine(const QString& text)
+QByteArray singleLine(QStringView text)
 {
     QByteArray bytes = text.toUtf8();
     if (!bytes.contains('\n') && !bytes.contains('\r'))
@@ -44,10 +48,42 @@ QByteArray singleLine(const QString& text)
     return bytes;
 }
 
-QString sectionName(const QByteArray& line, qsizetype open)
+bool isAscii(QByteArrayView bytes)
 {
-    const qsizetype close = line.indexOf(']', open + 1);
-    return QString::fromUtf8(trimBlanks(line, open + 1, close < 0 ? line.size() : close));
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool isAscii(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Key names match without regard to letter case.
+bool sameName(QByteArrayView stored, QStringView wanted)
+{
+    if (isAscii(stored) && isAscii(wanted)) {
+        if (stored.size() != wanted.size())
+            return false;
+        for (qsizetype i = 0; i < stored.size(); ++i) {
+            if (lower(stored[i]) != lower(static_cast<char>(wanted[i].unicode())))
+                return false;
+        }
+        return true;
+    }
+    return QString::compare(utf8(stored), wanted, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -80,52 +116,65 @@ IniFile IniFile::fromBytes(const QByteArray& data)
     return ini;
 }
 
-void IniFile::parse(const QByteArray& input)
+void IniFile::parse(const QByteArray& data)
 {
-    QByteArray data = input;
-    if (data.startsWith(kBom)) {
-        m_bom = true;
-        data.remove(0, kBom.size());
-    }
-    const qsizetype firstLf = data.indexOf('\n');
-    m_crlf = firstLf < 0 || (firstLf > 0 && data[firstLf - 1] == '\r');
-
-    m_sections.emplace_back(); // the lines before the first header
+    m_text = data;
     qsizetype pos = 0;
-    while (pos < data.size()) {
-        qsizetype end = data.indexOf('\n', pos);
-        const qsizetype next = end < 0 ? data.size() : end + 1;
-        if (end < 0)
-            end = data.size();
-        if (end > pos && data[end - 1] == '\r')
+    if (m_text.startsWith(kBom)) {
+        m_bom = true;
+        pos = kBom.size();
+    }
+    const qsizetype firstLf = m_text.indexOf('\n', pos);
+    m_crlf = firstLf < 0 || (firstLf > pos && m_text[firstLf - 1] == '\r');
+
+    const char* d = m_text.constData();
+    const qsizetype n = m_text.size();
+    m_sections.emplace_back(); // the lines before the first header
+    while (pos < n) {
+        const void* lf = std::memchr(d + pos, '\n', static_cast<size_t>(n - pos));
+        qsizetype end = lf ? static_cast<const char*>(lf) - d : n;
+        const qsizetype next = lf ? end + 1 : n;
+        // Every CR before the LF belongs to the line end, so a rewritten file reads the same.
+        while (end > pos && d[end - 1] == '\r')
             --end;
-        Line line{data.mid(pos, end - pos), -1};
+        Line line;
+        line.start = pos;
+        line.size = end - pos;
         pos = next;
 
-        const qsizetype start = firstNonBlank(line.text);
-        if (start < line.text.size() && line.text[start] == '[') {
+        qsizetype first = line.start;
+        while (first < end && isBlank(d[first]))
+            ++first;
+        if (first < end && d[first] == '[') {
+            const void* close = std::memchr(d + first + 1, ']', static_cast<size_t>(end - first - 1));
+            const qsizetype nameEnd = close ? static_cast<const char*>(close) - d : end;
             Section section;
-            section.name = sectionName(line.text, start);
+            section.name = utf8(trimBlanks(QByteArrayView(d + first + 1, nameEnd - first - 1)));
             section.hasHeader = true;
-            section.header = line.text;
+            section.header = line;
             m_sections.push_back(std::move(section));
             continue;
         }
         Section& current = m_sections.back();
-        const qsizetype equals = line.text.indexOf('=');
-        if (current.hasHeader && equals > 0 && line.text[start] != ';') {
-            const QString key = fold(QString::fromUtf8(trimBlanks(line.text, 0, equals)));
-            if (!key.isEmpty()) {
-                line.equals = static_cast<int>(equals);
-                if (!current.keys.contains(key))
-                    current.keys.insert(key, static_cast<int>(current.lines.size()));
+        if (current.hasHeader && first < end && d[first] != ';') {
+            const void* eq = std::memchr(d + first, '=', static_cast<size_t>(end - first));
+            if (eq) {
+                qsizetype keyEnd = static_cast<const char*>(eq) - d;
+                const qsizetype equals = keyEnd - line.start;
+                while (keyEnd > first && isBlank(d[keyEnd - 1]))
+                    --keyEnd;
+                if (keyEnd > first) {
+                    line.keyStart = first;
+                    line.keySize = keyEnd - first;
+                    line.equals = equals;
+                }
             }
         }
-        current.lines.push_back(std::move(line));
+        current.lines.push_back(line);
     }
 
-    // The index must name the first of several sections with the same name.
-    m_sectionIndex.clear();
+    // The index names the first of several sections with the same name.
+    m_sectionIndex.reserve(static_cast<qsizetype>(m_sections.size()));
     for (int i = 1; i < static_cast<int>(m_sections.size()); ++i) {
         const QString name = fold(m_sections[i].name);
         if (!m_sectionIndex.contains(name))
@@ -135,12 +184,12 @@ void IniFile::parse(const QByteArray& input)
 
 QByteArray IniFile::toBytes() const
 {
-    const QByteArray eol = m_crlf ? QByteArray("\r\n") : QByteArray("\n");
+    const QByteArrayView eol = m_crlf ? QByteArrayView("\r\n") : QByteArrayView("\n");
     qsizetype size = m_bom ? kBom.size() : 0;
     for (const Section& s : m_sections) {
-        size += s.header.size() + eol.size();
+        size += s.header.size + eol.size();
         for (const Line& l : s.lines)
-            size += l.text.size() + eol.size();
+            size += l.size + eol.size();
     }
     QByteArray out;
     out.reserve(size);
@@ -148,9 +197,9 @@ QByteArray IniFile::toBytes() const
         out += kBom;
     for (const Section& s : m_sections) {
         if (s.hasHeader)
-            out.append(s.header).append(eol);
+            out.append(text(s.header)).append(eol);
         for (const Line& l : s.lines)
-            out.append(l.text).append(eol);
+            out.append(text(l)).append(eol);
     }
     return out;
 }
@@ -179,19 +228,43 @@ bool IniFile::save(const QString& path, QString* error,
     return true;
 }
 
-bool IniFile::hasSection(const QString& section) const
+int IniFile::findSection(QStringView section) const
 {
-    return m_sectionIndex.contains(fold(section.trimmed()));
+    const QStringView wanted = section.trimmed();
+    if (m_lastSection >= 0
+        && QStringView(m_sections[m_lastSection].name).compare(wanted, Qt::CaseInsensitive) == 0)
+        return m_lastSection;
+    const auto found = m_sectionIndex.constFind(fold(wanted));
+    if (found == m_sectionIndex.cend())
+        return -1;
+    m_lastSection = *found;
+    return *found;
 }
 
-const IniFile::Line* IniFile::findLine(const QString& section, const QString& key) const
+int IniFile::findKey(const Section& section, QStringView key) const
 {
-    const auto s = m_sectionIndex.constFind(fold(section.trimmed()));
-    if (s == m_sectionIndex.cend())
+    const QStringView wanted = key.trimmed();
+    for (int i = 0; i < static_cast<int>(section.lines.size()); ++i) {
+        const Line& line = section.lines[i];
+        if (line.equals >= 0
+            && sameName(QByteArrayView(m_text).sliced(line.keyStart, line.keySize), wanted))
+            return i;
+    }
+    return -1;
+}
+
+const IniFile::Line* IniFile::findLine(QStringView section, QStringView key) const
+{
+    const int s = findSection(section);
+    if (s < 0)
         return nullptr;
-    const Section& sec = m_sections[*s];
-    const auto k = sec.keys.constFind(fold(key.trimmed()));
-    return k == sec.keys.cend() ? nullptr : &sec.lines[*k];
+    const int k = findKey(m_sections[s], key);
+    return k < 0 ? nullptr : &m_sections[s].lines[k];
+}
+
+bool IniFile::hasSection(const QString& section) const
+{
+    return findSection(section) >= 0;
 }
 
 bool IniFile::contains(const QString& section, const QString& key) const
@@ -204,42 +277,51 @@ QString IniFile::value(const QString& section, const QString& key) const
     const Line* line = findLine(section, key);
     if (!line)
         return QString();
-    return QString::fromUtf8(trimBlanks(line->text, line->equals + 1));
+    return utf8(trimBlanks(text(*line).sliced(line->equals + 1)));
+}
+
+IniFile::Line IniFile::appendLine(const QByteArray& bytes, qsizetype keySize)
+{
+    Line line;
+    line.start = m_text.size();
+    line.size = bytes.size();
+    if (keySize > 0) {
+        line.keyStart = line.start;
+        line.keySize = keySize;
+        line.equals = keySize;
+    }
+    m_text.append(bytes);
+    return line;
 }
 
 void IniFile::setValue(const QString& section, const QString& key, const QString& value)
 {
-    const QByteArray keyBytes = trimBlanks(singleLine(key));
-    QByteArray text = keyBytes;
-    text.append('=').append(singleLine(value));
-    const Line line{text, static_cast<int>(keyBytes.size())};
-    const QString foldedKey = fold(QString::fromUtf8(keyBytes));
+    QByteArray bytes = trimBlanks(singleLine(key)).toByteArray();
+    const qsizetype keySize = bytes.size();
+    bytes.append('=').append(singleLine(value));
 
-    const QString foldedSection = fold(section.trimmed());
-    auto s = m_sectionIndex.constFind(foldedSection);
-    if (s == m_sectionIndex.cend()) {
+    const int s = findSection(section);
+    if (s < 0) {
         if (m_sections.empty())
             m_sections.emplace_back();
         Section added;
         added.name = section.trimmed();
         added.hasHeader = true;
-        added.header = "[" + singleLine(added.name) + "]";
-        added.lines.push_back(line);
-        added.keys.insert(foldedKey, 0);
-        m_sectionIndex.insert(foldedSection, static_cast<int>(m_sections.size()));
+        added.header = appendLine("[" + singleLine(added.name) + "]", 0);
+        added.lines.push_back(appendLine(bytes, keySize));
+        m_sectionIndex.insert(fold(added.name), static_cast<int>(m_sections.size()));
         m_sections.push_back(std::move(added));
         return;
     }
-    Section& sec = m_sections[*s];
-    const auto k = sec.keys.constFind(foldedKey);
-    if (k != sec.keys.cend()) {
-        sec.lines[*k] = line;
+    Section& sec = m_sections[s];
+    const int k = findKey(sec, key);
+    if (k >= 0) {
+        sec.lines[k] = appendLine(bytes, keySize);
         return;
     }
     // After the section's last non-blank line, so blank lines keep separating the sections.
     int at = static_cast<int>(sec.lines.size());
-    while (at > 0 && trimBlanks(sec.lines[at - 1].text).isEmpty())
+    while (at > 0 && trimBlanks(text(sec.lines[at - 1])).isEmpty())
         --at;
-    sec.lines.insert(sec.lines.begin() + at, line);
-    sec.keys.insert(foldedKey, at);
+    sec.lines.insert(sec.lines.begin() + at, appendLine(bytes, keySize));
 }

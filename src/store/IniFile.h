@@ -37,7 +37,8 @@ public:
     // Value with blanks around it removed; the empty text when the key is missing.
     QString value(const QString& section, const QString& key) const;
 
-    // Line breaks inside the value become blanks, so a value never adds a line.
+    // Line breaks inside the value become blanks, so a value never adds a line. Keys are the
+    // program's own names: no "=" in them, none starting with "[" or ";".
     void setValue(const QString& section, const QString& key, const QString& value);
 
     // Line ends used when saving: those of the file read (CR LF when it had none).
@@ -47,24 +48,35 @@ public:
     int sectionCount() const { return static_cast<int>(m_sections.size()); }
 
 private:
+    // Lines are spans of m_text: the file's bytes as read, with edited lines appended, so a
+    // large file costs a few allocations rather than one per line.
     struct Line {
-        QByteArray text; // without its line end
-        int equals = -1; // position of "=" in a key line, -1 for any other line
+        qsizetype start = 0;
+        qsizetype size = 0; // without the line end
+        qsizetype keyStart = 0; // the key, blanks removed, in a key line
+        qsizetype keySize = 0;
+        qsizetype equals = -1; // position of "=" within the line; -1 for any other line
     };
     struct Section {
-        QString name;           // empty for the lines before the first header
+        QString name; // empty for the lines before the first header
         bool hasHeader = false;
-        QByteArray header;      // the header line as read or written
+        Line header;
         std::vector<Line> lines;
-        QHash<QString, int> keys; // folded key → index of its first line
     };
 
     void parse(const QByteArray& data);
-    const Line* findLine(const QString& section, const QString& key) const;
-    static QString fold(const QString& name) { return name.toCaseFolded(); }
+    QByteArrayView text(const Line& line) const { return QByteArrayView(m_text).sliced(line.start, line.size); }
+    Line appendLine(const QByteArray& bytes, qsizetype keySize);
+    int findSection(QStringView section) const;
+    const Line* findLine(QStringView section, QStringView key) const;
+    int findKey(const Section& section, QStringView key) const;
+    static QString fold(QStringView name) { return name.trimmed().toString().toCaseFolded(); }
 
+    QByteArray m_text;
     std::vector<Section> m_sections;
     QHash<QString, int> m_sectionIndex; // folded name → index of its first occurrence
+    // The last section looked up: readers ask for one section's keys in a row.
+    mutable int m_lastSection = -1;
     bool m_crlf = true;
     bool m_bom = false;
 };

@@ -66,26 +66,26 @@ void ProjectList::readFrom(const IniFile& ini, bool readPasswords)
     for (int n = 0; n < total; ++n) {
         const QString s = projectSection(n);
         ProjectEntry& e = m_entries[n];
-        const auto text = [&](const char* key) { return ini.value(s, QLatin1String(key)); };
-        const auto flag = [&](const char* key) { return ini_value::toFlag(text(key)); };
-        e.name = text("Name");
-        e.image = ini_value::leadingNumber(text("Image")) != 0.0;
-        e.imagePath = text("ImagePath");
-        e.path = text("Path");
-        e.ftpServer = text("FTPServer");
-        e.ftpUsername = text("FTPUsername");
+        const auto text = [&](const QString& key) { return ini.value(s, key); };
+        const auto flag = [&](const QString& key) { return ini_value::toFlag(text(key)); };
+        e.name = text(QStringLiteral("Name"));
+        e.image = ini_value::leadingNumber(text(QStringLiteral("Image"))) != 0.0;
+        e.imagePath = text(QStringLiteral("ImagePath"));
+        e.path = text(QStringLiteral("Path"));
+        e.ftpServer = text(QStringLiteral("FTPServer"));
+        e.ftpUsername = text(QStringLiteral("FTPUsername"));
         if (readPasswords)
-            e.ftpPassword = text("FTPPassword");
-        e.ftpMode = ini_value::toInt<quint8>(text("FTPMode"));
-        e.ftpPath = text("FTPPath");
-        e.ftpPath2 = text("FTPPath2");
-        e.ftpPath3 = text("FTPPath3");
-        e.ftpFilename = text("FTPFilename");
-        e.ftpFilename2 = text("FTPFilename2");
-        e.uploadFeed = flag("UploadFeed");
-        e.uploadImage = flag("UploadImage");
-        e.uploadEnclosure = flag("UploadEnclosure");
-        e.autoDate = flag("AutoDate");
+            e.ftpPassword = text(QStringLiteral("FTPPassword"));
+        e.ftpMode = ini_value::toInt<quint8>(text(QStringLiteral("FTPMode")));
+        e.ftpPath = text(QStringLiteral("FTPPath"));
+        e.ftpPath2 = text(QStringLiteral("FTPPath2"));
+        e.ftpPath3 = text(QStringLiteral("FTPPath3"));
+        e.ftpFilename = text(QStringLiteral("FTPFilename"));
+        e.ftpFilename2 = text(QStringLiteral("FTPFilename2"));
+        e.uploadFeed = flag(QStringLiteral("UploadFeed"));
+        e.uploadImage = flag(QStringLiteral("UploadImage"));
+        e.uploadEnclosure = flag(QStringLiteral("UploadEnclosure"));
+        e.autoDate = flag(QStringLiteral("AutoDate"));
         readEnclosureStates(ini, n);
         enclosureBudget -= e.enclosures.count();
         if (enclosureBudget < 0) { // a damaged file: keep what fits
@@ -134,28 +134,26 @@ IniFile ProjectList::toIni(bool savePasswords) const
     for (int n = 0; n < count(); ++n) {
         const ProjectEntry& e = m_entries[n];
         const QString s = projectSection(n);
-        const auto put = [&](const char* key, const QString& value) {
-            ini.setValue(s, QLatin1String(key), value);
-        };
-        put("Name", e.name);
-        put("Image", fromFlag(e.image));
-        put("Path", e.path);
-        put("ImagePath", e.imagePath);
-        put("FTPServer", e.ftpServer);
-        put("FTPUsername", e.ftpUsername);
+        const auto put = [&](const QString& key, const QString& value) { ini.setValue(s, key, value); };
+        put(QStringLiteral("Name"), e.name);
+        put(QStringLiteral("Image"), fromFlag(e.image));
+        put(QStringLiteral("Path"), e.path);
+        put(QStringLiteral("ImagePath"), e.imagePath);
+        put(QStringLiteral("FTPServer"), e.ftpServer);
+        put(QStringLiteral("FTPUsername"), e.ftpUsername);
         if (savePasswords)
-            put("FTPPassword", e.ftpPassword);
-        put("FTPMode", QString::number(e.ftpMode));
-        put("FTPPath", e.ftpPath);
-        put("FTPPath2", e.ftpPath2);
-        put("FTPPath3", e.ftpPath3);
-        put("FTPFilename", e.ftpFilename);
-        put("FTPFilename2", e.ftpFilename2);
-        put("UploadFeed", fromFlag(e.uploadFeed));
-        put("UploadImage", fromFlag(e.uploadImage));
-        put("UploadEnclosure", fromFlag(e.uploadEnclosure));
-        put("AutoDate", fromFlag(e.autoDate));
-        put("TotalEnclosures", QString::number(e.enclosures.count()));
+            put(QStringLiteral("FTPPassword"), e.ftpPassword);
+        put(QStringLiteral("FTPMode"), QString::number(e.ftpMode));
+        put(QStringLiteral("FTPPath"), e.ftpPath);
+        put(QStringLiteral("FTPPath2"), e.ftpPath2);
+        put(QStringLiteral("FTPPath3"), e.ftpPath3);
+        put(QStringLiteral("FTPFilename"), e.ftpFilename);
+        put(QStringLiteral("FTPFilename2"), e.ftpFilename2);
+        put(QStringLiteral("UploadFeed"), fromFlag(e.uploadFeed));
+        put(QStringLiteral("UploadImage"), fromFlag(e.uploadImage));
+        put(QStringLiteral("UploadEnclosure"), fromFlag(e.uploadEnclosure));
+        put(QStringLiteral("AutoDate"), fromFlag(e.autoDate));
+        put(QStringLiteral("TotalEnclosures"), QString::number(e.enclosures.count()));
         for (int j = 0; j < e.enclosures.count(); ++j) {
             const EnclosureState& st = e.enclosures[j];
             const QString es = enclosureSection(n, j);
