@@ -1,6 +1,10 @@
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QLockFile>
+
+#include <cerrno>
+#include <csignal>
 
 SingleInstance::SingleInstance(QString lockPath) : m_lockPath(std::move(lockPath)) {}
 
@@ -36,11 +40,15 @@ void SingleInstance::release()
 
 bool SingleInstance::isHeldByAnother(const QString& lockPath)
 {
+    // Only looks: taking the lock, even for a moment, could make a program that starts at the
+    // same time refuse to run.
     QLockFile probe(lockPath);
-    probe.setStaleLockTime(0);
-    if (probe.tryLock(0)) {
-        probe.unlock();
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!probe.getLockInfo(&pid, &host, &application) || pid <= 0)
         return false;
-    }
-    return probe.error() == QLockFile::LockFailedError;
+    if (pid == QCoreApplication::applicationPid())
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
