@@ -36,17 +36,27 @@ public:
 
     void text(const QString& s)
     {
+        // Runs of characters that need nothing are copied whole.
+        const QChar* data = s.constData();
+        qsizetype run = 0;
         for (qsizetype i = 0; i < s.size(); ++i) {
-            const QChar c = s[i];
-            switch (c.unicode()) {
+            const char16_t c = data[i].unicode();
+            const bool plain = c >= 0x20 && c != '&' && c != '<' && c != '>'
+                && (c < 0xD800 || (c > 0xDFFF && c < 0xFFFE));
+            if (plain)
+                continue;
+            m_out.append(data + run, i - run);
+            run = i + 1;
+            switch (c) {
             case '&': m_out += QLatin1String("&amp;"); break;
             case '<': m_out += QLatin1String("&lt;"); break;
             case '>': m_out += QLatin1String("&gt;"); break;
             default:
                 if (allowedInXml(s, i))
-                    m_out += c;
+                    m_out += data[i];
             }
         }
+        m_out.append(data + run, s.size() - run);
     }
 
     void attribute(QLatin1String name, const QString& value)

@@ -4,9 +4,11 @@
 #include <QMutex>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <memory>
 #include <vector>
 
 namespace textcodec {
@@ -20,6 +22,23 @@ struct Converter {
     // Characters the converter maps one way only (CP932 writes "—" as the code that reads back
     // as "―"); they are handed to the fallback so that text never changes on a round trip.
     std::vector<char32_t> oneWay;
+};
+
+// Stateless one-byte charsets convert through a table built from iconv once: much faster than
+// iconv for large feeds, and exact in both directions by construction.
+bool isSingleByte(const QByteArray& iconvName)
+{
+    static const QList<QByteArray> names = {
+        "IBM864", "IBM852", "IBM855", "IBM857", "IBM862", "IBM866", "ARMSCII-8", "ISO-IR-111",
+        "KOI8-R", "KOI8-U", "TIS-620", "WINDOWS-874", "WINDOWS-1250", "WINDOWS-1251",
+        "WINDOWS-1252", "WINDOWS-1253", "WINDOWS-1254", "WINDOWS-1256", "WINDOWS-1257"};
+    return names.contains(iconvName)
+        || (iconvName.startsWith("ISO-8859-") && iconvName.size() <= 11);
+}
+
+struct ByteTable {
+    std::array<char16_t, 256> toUnicode{};
+    std::vector<qint16> fromUnicode = std::vector<qint16>(65536, -1);
 };
 
 // Names that iconv spells differently, or that need our own handling.
@@ -37,17 +56,17 @@ std::optional<Converter> converterFor(const QString& charsetName)
             return std::nullopt;
     }
     static const QHash<QString, Converter> aliases = {
-        {QStringLiteral("utf-8"), {"UTF-8", Special::Utf8}},
-        {QStringLiteral("utf8"), {"UTF-8", Special::Utf8}},
-        {QStringLiteral("utf-16"), {"UTF-16LE", Special::Utf16}},
-        {QStringLiteral("utf-32"), {"UTF-32LE", Special::Utf32}},
-        {QStringLiteral("utf-7"), {"UTF-7", Special::Utf7}},
-        {QStringLiteral("hz-gb-2312"), {"GB2312", Special::Hz}},
-        {QStringLiteral("x-gbk"), {"GBK", Special::None}},
-        {QStringLiteral("x-euc-tw"), {"EUC-TW", Special::None}},
-        {QStringLiteral("x-johab"), {"JOHAB", Special::None}},
-        {QStringLiteral("x-windows-949"), {"CP949", Special::None}},
-        {QStringLiteral("iso-2922-cn"), {"ISO-2022-CN", Special::None}},
+        {QStringLiteral("utf-8"), {"UTF-8", Special::Utf8, {}}},
+        {QStringLiteral("utf8"), {"UTF-8", Special::Utf8, {}}},
+        {QStringLiteral("utf-16"), {"UTF-16LE", Special::Utf16, {}}},
+        {QStringLiteral("utf-32"), {"UTF-32LE", Special::Utf32, {}}},
+        {QStringLiteral("utf-7"), {"UTF-7", Special::Utf7, {}}},
+        {QStringLiteral("hz-gb-2312"), {"GB2312", Special::Hz, {}}},
+        {QStringLiteral("x-gbk"), {"GBK", Special::None, {}}},
+        {QStringLiteral("x-euc-tw"), {"EUC-TW", Special::None, {}}},
+        {QStringLiteral("x-johab"), {"JOHAB", Special::None, {}}},
+        {QStringLiteral("x-windows-949"), {"CP949", Special::None, {}}},
+        {QStringLiteral("iso-2922-cn"), {"ISO-2022-CN", Special::None, {}}},
         // As Windows reads it: 0x5C is the backslash and 0x7E the tilde, not yen and overline.
         {QStringLiteral("shift_jis"),
          {"CP932", Special::None,
@@ -58,7 +77,7 @@ std::optional<Converter> converterFor(const QString& charsetName)
     const auto it = aliases.constFind(name);
     if (it != aliases.constEnd())
         return *it;
-    return Converter{name.toUpper().toLatin1(), Special::None};
+    return Converter{name.toUpper().toLatin1(), Special::None, {}};
 }
 
 class Iconv {
@@ -90,6 +109,74 @@ bool iconvKnows(const QByteArray& name)
         && Iconv("UTF-16LE", name.constData()).valid();
     known.insert(name, ok);
     return ok;
+}
+
+char32_t codePointAt(QStringView text, qsizetype i, int* units);
+
+std::shared_ptr<const ByteTable> byteTable(const QByteArray& name)
+{
+    static QMutex mutex;
+    static QHash<QByteArray, std::shared_ptr<const ByteTable>> tables;
+    const QMutexLocker lock(&mutex);
+    if (const auto it = tables.constFind(name); it != tables.constEnd())
+        return *it;
+    auto table = std::make_shared<ByteTable>();
+    Iconv cd("UTF-16LE", name.constData());
+    for (int b = 0; b < 256; ++b) {
+        iconv(cd.handle(), nullptr, nullptr, nullptr, nullptr);
+        char in = static_cast<char>(b);
+        char16_t out[4];
+        char* src = &in;
+        size_t left = 1;
+        char* dst = reinterpret_cast<char*>(out);
+        size_t room = sizeof out;
+        const bool ok = iconv(cd.handle(), &src, &left, &dst, &room) != static_cast<size_t>(-1)
+            && iconv(cd.handle(), nullptr, nullptr, &dst, &room) != static_cast<size_t>(-1);
+        const size_t units = (sizeof out - room) / 2;
+        if (ok && units == 1) {
+            table->toUnicode[b] = out[0];
+            if (table->fromUnicode[out[0]] < 0)
+                table->fromUnicode[out[0]] = static_cast<qint16>(b);
+        } else {
+            table->toUnicode[b] = 0xFFFD;
+        }
+    }
+    tables.insert(name, table);
+    return table;
+}
+
+QByteArray tableEncode(const ByteTable& table, QStringView text, const Fallback& fallback)
+{
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* dst = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qint16 b = table.fromUnicode[text[i].unicode()];
+        if (b >= 0) {
+            *dst++ = static_cast<char>(b);
+            continue;
+        }
+        int units = 1;
+        const char32_t cp = codePointAt(text, i, &units);
+        const QString replacement = fallback ? fallback(cp, i) : QStringLiteral("?");
+        const qsizetype used = dst - out.data();
+        out.resize(out.size() + replacement.size());
+        dst = out.data() + used;
+        for (QChar r : replacement)
+            if (const qint16 rb = table.fromUnicode[r.unicode()]; rb >= 0)
+                *dst++ = static_cast<char>(rb);
+        i += units - 1;
+    }
+    out.resize(dst - out.data());
+    return out;
+}
+
+QString tableDecode(const ByteTable& table, QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    for (const char b : bytes)
+        *dst++ = table.toUnicode[static_cast<uchar>(b)];
+    return out;
 }
 
 char32_t codePointAt(QStringView text, qsizetype i, int* units)
@@ -343,6 +430,8 @@ std::optional<QByteArray> encode(QStringView text, const QString& charsetName,
         return encodeUtf7(text);
     if (!iconvKnows(conv->iconvName))
         return std::nullopt;
+    if (conv->special == Special::None && isSingleByte(conv->iconvName))
+        return tableEncode(*byteTable(conv->iconvName), text, fallback);
     Iconv cd(conv->iconvName.constData(), "UTF-16LE");
     if (!cd.valid())
         return std::nullopt;
@@ -368,6 +457,8 @@ std::optional<QString> decode(QByteArrayView bytes, const QString& charsetName)
         return std::nullopt;
     if (conv->special == Special::Hz)
         return iconvDecode(conv->iconvName, hzToEuc(bytes));
+    if (conv->special == Special::None && isSingleByte(conv->iconvName))
+        return tableDecode(*byteTable(conv->iconvName), bytes);
     return iconvDecode(conv->iconvName, bytes);
 }
 

@@ -211,6 +211,11 @@ private slots:
         d = read(QStringLiteral("<x><y><channel><item/></channel></y><channel><title>T</title><item/><item/></channel></x>"));
         QCOMPARE(d.episodes.size(), 1);
         QCOMPARE(d.channel.title, QStringLiteral("T"));
+        // "The first title of any channel" is the first in document order, nested or not.
+        d = read(QStringLiteral("<x><channel><item><channel><title>inner</title></channel></item>"
+                                "<link>L1</link></channel><channel><title>second</title><link>L2</link></channel></x>"));
+        QCOMPARE(d.channel.title, QStringLiteral("inner"));
+        QCOMPARE(d.channel.link, QStringLiteral("L1"));
     }
 
     void readingDoesNotClear()
