@@ -1,6 +1,7 @@
 #include "feed/FeedImport.h"
 
 #include "common/Prompts.h"
+#include "feed/FeedDateTime.h"
 #include "feed/FeedXml.h"
 
 #include <QDateTime>
@@ -8,17 +9,6 @@
 #include <cstring>
 
 namespace {
-
-bool named(const pugi::xml_node& n, const char* name)
-{
-    return std::strcmp(n.name(), name) == 0;
-}
-
-QString withCrLf(QString s)
-{
-    s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return s;
-}
 
 // The href of the first link with the relation (an Atom link without rel is "alternate").
 QString atomLink(const FeedXml& xml, const pugi::xml_node& parent, const char* rel)
@@ -108,13 +98,11 @@ QString isoDateToFeedDate(const QString& iso)
     if (!parsed.isValid())
         return {};
     const QDateTime utc = parsed.toUTC();
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    return QStringLiteral("%1 %2 %3 %4 GMT")
-        .arg(utc.date().day())
-        .arg(QLatin1String(months[utc.date().month() - 1]))
-        .arg(utc.date().year())
-        .arg(utc.time().toString(QStringLiteral("HH:mm:ss")));
+    const QDate date = utc.date();
+    const QTime time = utc.time();
+    return formatFeedDateGmt({static_cast<std::int16_t>(date.day()), static_cast<std::int16_t>(date.month()),
+                              static_cast<std::int16_t>(date.year()), static_cast<std::int16_t>(time.hour()),
+                              static_cast<std::int16_t>(time.minute()), static_cast<std::int16_t>(time.second())});
 }
 
 FeedType importFeed(const QString& text, FeedDocument& document, Prompts* events)

@@ -16,22 +16,6 @@ const char* const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 const char* const kMediaNames[] = {"all", "screen", "print", "handheld", "projection", "tv"};
 
-QString withCrLf(QString s)
-{
-    s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return s;
-}
-
-bool named(const pugi::xml_node& n, const char* name)
-{
-    return std::strcmp(n.name(), name) == 0;
-}
-
-bool named(const pugi::xml_attribute& a, const char* name)
-{
-    return a && std::strcmp(a.name(), name) == 0;
-}
-
 // The leading number of a text rounded to the nearest integer ("7", " 8", "7.6"); no number
 // gives -1.
 int leadingHour(const QString& s)

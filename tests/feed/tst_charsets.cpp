@@ -143,6 +143,8 @@ private slots:
         QCOMPARE(feedTextFromBytes("\xEF\xBB\xBFjunk<rss/>\r\n").text, QStringLiteral("<rss/>"));
         QCOMPARE(feedTextFromBytes("no markup").status, FeedFileText::Status::NoMarkup);
         QCOMPARE(feedTextFromBytes("").status, FeedFileText::Status::NoMarkup);
+        QCOMPARE(feedTextFromBytes("\xEF\xBB\xBF").status, FeedFileText::Status::NoMarkup);
+        QCOMPARE(feedTextFromBytes("\xFF\xFE").status, FeedFileText::Status::NoMarkup);
         const FeedFileText unknown = feedTextFromBytes("<?xml encoding=\"x-none\"?><rss/>");
         QCOMPARE(unknown.status, FeedFileText::Status::Ok);
         QVERIFY(unknown.text.isEmpty());
