@@ -222,11 +222,16 @@ QString instructionHref(const QString& href)
     return out;
 }
 
+// Enough room for the whole text, so that building it never copies it to grow.
 qsizetype estimateSize(const FeedDocument& d)
 {
-    qsizetype n = 1024 + d.channel.description.size();
-    for (const Episode& e : d.episodes)
-        n += 256 + e.title.size() + e.description.size() + e.link.size() + e.enclosureUrl.size();
+    qsizetype n = 2048 + d.channel.description.size() + d.channel.title.size();
+    for (const Episode& e : d.episodes) {
+        n += 400 + e.title.size() + e.link.size() + e.description.size() + e.pubDate.size()
+            + e.author.size() + e.category.size() + e.categoryDomain.size() + e.guid.size()
+            + e.source.size() + e.sourceUrl.size() + e.enclosureUrl.size()
+            + e.enclosureLength.size() + e.enclosureType.size() + e.comments.size();
+    }
     return n;
 }
 
