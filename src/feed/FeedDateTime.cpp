@@ -192,6 +192,13 @@ QString formatFeedDate(const FeedDateTime& local)
     normalize(f);
     f.minute -= offsetMinutesAtLocal(f);
     normalize(f);
+    return formatFeedDateGmt(narrow(f));
+}
+
+QString formatFeedDateGmt(const FeedDateTime& gmt)
+{
+    Fields f = widen(gmt);
+    normalize(f);
     QString text = QString::number(f.day) + QLatin1Char(' ');
     if (f.month >= 1 && f.month <= 12)
         text += QLatin1String(kMonths[f.month - 1]) + QLatin1Char(' ');

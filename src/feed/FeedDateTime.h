@@ -19,6 +19,8 @@ struct FeedDateTime {
 
 // Local time → "3 Dec 2026 21:57:19 GMT" (GMT, no day of week).
 QString formatFeedDate(const FeedDateTime& local);
+// The same text for a time that is already GMT (no zone conversion).
+QString formatFeedDateGmt(const FeedDateTime& gmt);
 // RFC 822 text (with or without day of week; GMT, a numeric zone or none) → local time.
 FeedDateTime parseFeedDate(const QString& text);
 // Carries minutes into hours, hours into days, days into months and months into years.

@@ -12,20 +12,25 @@
 
 namespace {
 
-// Start and end (exclusive) of every processing instruction. Text and attribute values never
-// hold "<" unescaped, so every "<?" of the writer's text opens an instruction.
-std::vector<std::pair<qsizetype, qsizetype>> instructionRanges(const QString& text)
+// Start and end (exclusive) of every processing instruction before the root element (the only
+// place the writer puts them; text and attribute values never hold "<" unescaped).
+std::vector<std::pair<qsizetype, qsizetype>> instructionRanges(QStringView text)
 {
     std::vector<std::pair<qsizetype, qsizetype>> ranges;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype start = text.indexOf(QLatin1String("<?"), from);
-        if (start < 0)
+    qsizetype at = text.indexOf(QLatin1Char('<'));
+    while (at >= 0 && at + 1 < text.size()) {
+        const QChar next = text[at + 1];
+        if (next != QLatin1Char('?') && next != QLatin1Char('!'))
             break;
-        qsizetype end = text.indexOf(QLatin1String("?>"), start + 2);
-        end = end < 0 ? text.size() : end + 2;
-        ranges.emplace_back(start, end);
-        from = end;
+        qsizetype end = next == QLatin1Char('?') ? text.indexOf(QLatin1String("?>"), at + 2)
+                                                 : text.indexOf(QLatin1Char('>'), at + 2);
+        if (end < 0)
+            end = text.size();
+        else
+            end += next == QLatin1Char('?') ? 2 : 1;
+        if (next == QLatin1Char('?'))
+            ranges.emplace_back(at, end);
+        at = text.indexOf(QLatin1Char('<'), end);
     }
     return ranges;
 }
@@ -98,7 +103,11 @@ QString markupPart(const QString& text)
 
 QByteArray encodeFeedText(const QString& fullText, int encodingIndex)
 {
-    const QString text = markupPart(fullText);
+    const qsizetype first = fullText.indexOf(QLatin1Char('<'));
+    const qsizetype last = fullText.lastIndexOf(QLatin1Char('>'));
+    if (first < 0 || last < first)
+        return {};
+    const QStringView text = QStringView(fullText).mid(first, last - first + 1);
     const auto ranges = instructionRanges(text);
     const auto fallback = [&ranges](char32_t cp, qsizetype offset) {
         for (const auto& [start, end] : ranges)

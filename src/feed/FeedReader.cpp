@@ -16,22 +16,6 @@ const char* const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 const char* const kMediaNames[] = {"all", "screen", "print", "handheld", "projection", "tv"};
 
-QString withCrLf(QString s)
-{
-    s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return s;
-}
-
-bool named(const pugi::xml_node& n, const char* name)
-{
-    return std::strcmp(n.name(), name) == 0;
-}
-
-bool named(const pugi::xml_attribute& a, const char* name)
-{
-    return a && std::strcmp(a.name(), name) == 0;
-}
-
 // The leading number of a text rounded to the nearest integer ("7", " 8", "7.6"); no number
 // gives -1.
 int leadingHour(const QString& s)
@@ -83,7 +67,19 @@ void readStyleSheet(const QString& raw, Channel& c)
 {
     static const QLatin1String open("<?xml-stylesheet");
     QString href, type, media;
-    const qsizetype start = raw.indexOf(open, 0, Qt::CaseInsensitive);
+    // The instruction belongs before the root element: only the prolog is searched, so that
+    // a large feed is not scanned whole and text inside CDATA cannot pose as the instruction.
+    qsizetype start = -1;
+    for (qsizetype at = raw.indexOf(QLatin1Char('<')); at >= 0 && at + 1 < raw.size();
+         at = raw.indexOf(QLatin1Char('<'), at + 1)) {
+        const QChar next = raw[at + 1];
+        if (next != QLatin1Char('?') && next != QLatin1Char('!'))
+            break;
+        if (QStringView(raw).mid(at, open.size()).compare(open, Qt::CaseInsensitive) == 0) {
+            start = at;
+            break;
+        }
+    }
     if (start >= 0) {
         const qsizetype end = raw.indexOf(QLatin1String("?>"), start + open.size());
         if (end >= 0) {
@@ -209,61 +205,82 @@ bool readFeed(const QString& text, FeedDocument& document, Prompts* events, Feed
         *type = typeOf(xml);
     Channel& c = document.channel;
 
-    struct Field {
-        const char* path;
-        QString Channel::*member;
-    };
-    static const Field fields[] = {
-        {"//channel/title", &Channel::title},
-        {"//channel/link", &Channel::link},
-        {"//channel/description", &Channel::description},
-        {"//channel/managingEditor", &Channel::managingEditor},
-        {"//channel/copyright", &Channel::copyright},
-        {"//channel/pubDate", &Channel::pubDate},
-        {"//channel/webMaster", &Channel::webMaster},
-        {"//channel/docs", &Channel::docs},
-        {"//channel/ttl", &Channel::ttl},
-        {"//channel/language", &Channel::language},
-    };
-    static const std::vector<pugi::xpath_query> queries = [] {
-        std::vector<pugi::xpath_query> q;
-        for (const Field& f : fields)
-            q.emplace_back(f.path);
-        return q;
-    }();
-    for (size_t i = 0; i < std::size(fields); ++i) {
-        if (const auto value = xml.firstText(queries[i]))
-            c.*fields[i].member = fields[i].member == &Channel::description ? withCrLf(*value) : *value;
+    // One XPath pass finds every channel; the field patterns ("//channel/title": the first
+    // title child of any channel, in document order) are then answered from that set in one
+    // walk over the channels' children instead of one walk over the whole document per field,
+    // which matters for feeds of 10,000 items.
+    static const pugi::xpath_query channelsQuery("//channel");
+    const pugi::xpath_node_set channels = channelsQuery.evaluate_node_set(xml.document());
+    // The channel fields in the order of the table below, then category, skipDays, skipHours.
+    static const char* const names[] = {"title", "link", "description", "managingEditor",
+                                        "copyright", "pubDate", "webMaster", "docs", "ttl",
+                                        "language", "category"};
+    static QString Channel::*const members[] = {
+        &Channel::title, &Channel::link, &Channel::description, &Channel::managingEditor,
+        &Channel::copyright, &Channel::pubDate, &Channel::webMaster, &Channel::docs,
+        &Channel::ttl, &Channel::language};
+    constexpr int kNames = int(std::size(names));
+    pugi::xml_node found[kNames];
+    std::vector<pugi::xml_node> skipDays, skipHours; // of the first channel
+    for (const pugi::xpath_node& ch : channels) {
+        pugi::xml_node first[kNames];
+        const bool firstChannel = ch == channels.first();
+        for (const pugi::xml_node& child : ch.node().children()) {
+            if (child.type() != pugi::node_element || named(child, "item"))
+                continue;
+            if (firstChannel && named(child, "skipDays"))
+                skipDays.push_back(child);
+            else if (firstChannel && named(child, "skipHours"))
+                skipHours.push_back(child);
+            for (int i = 0; i < kNames; ++i) {
+                if (!first[i] && named(child, names[i])) {
+                    first[i] = child;
+                    break;
+                }
+            }
+        }
+        for (int i = 0; i < kNames; ++i)
+            if (first[i] && (!found[i] || first[i].offset_debug() < found[i].offset_debug()))
+                found[i] = first[i];
     }
-
-    static const pugi::xpath_query categoryQuery("//channel/category");
-    if (const pugi::xpath_node category = categoryQuery.evaluate_node(xml.document())) {
-        const QString value = xml.text(category.node());
+    for (int i = 0; i < kNames - 1; ++i) {
+        if (found[i]) {
+            const QString value = xml.text(found[i]);
+            c.*members[i] = members[i] == &Channel::description ? withCrLf(value) : value;
+        }
+    }
+    if (const pugi::xml_node category = found[kNames - 1]) {
+        const QString value = xml.text(category);
         if (!value.isEmpty())
             c.category = value;
-        const pugi::xml_attribute first = category.node().first_attribute();
+        const pugi::xml_attribute first = category.first_attribute();
         if (named(first, "domain"))
             c.categoryDomain = xml.value(first);
     }
 
     readStyleSheet(text, c);
 
-    static const pugi::xpath_query dayQuery("(//channel)[1]/skipDays/*");
-    for (const pugi::xpath_node& day : dayQuery.evaluate_node_set(xml.document())) {
-        const QString name = xml.text(day.node());
-        for (int d = 0; d < 7; ++d)
-            if (name == QLatin1String(kDayNames[d]))
-                c.skipDays[d] = true;
+    const pugi::xml_node channel = channels.empty() ? pugi::xml_node() : channels.first().node();
+    for (const pugi::xml_node& skip : skipDays) {
+        for (const pugi::xml_node& day : skip.children()) {
+            if (day.type() != pugi::node_element)
+                continue;
+            const QString name = xml.text(day);
+            for (int d = 0; d < 7; ++d)
+                if (name == QLatin1String(kDayNames[d]))
+                    c.skipDays[d] = true;
+        }
     }
-    static const pugi::xpath_query hourQuery("(//channel)[1]/skipHours/*");
-    for (const pugi::xpath_node& hour : hourQuery.evaluate_node_set(xml.document())) {
-        const int h = leadingHour(xml.text(hour.node()));
-        if (h >= 0 && h <= 23)
-            c.skipHours[h] = true;
+    for (const pugi::xml_node& skip : skipHours) {
+        for (const pugi::xml_node& hour : skip.children()) {
+            if (hour.type() != pugi::node_element)
+                continue;
+            const int h = leadingHour(xml.text(hour));
+            if (h >= 0 && h <= 23)
+                c.skipHours[h] = true;
+        }
     }
 
-    static const pugi::xpath_query channelQuery("(//channel)[1]");
-    const pugi::xml_node channel = channelQuery.evaluate_node(xml.document()).node();
     int counter = 0;
     for (const pugi::xml_node& child : channel.children()) {
         if (child.type() != pugi::node_element)

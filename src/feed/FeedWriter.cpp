@@ -36,17 +36,27 @@ public:
 
     void text(const QString& s)
     {
+        // Runs of characters that need nothing are copied whole.
+        const QChar* data = s.constData();
+        qsizetype run = 0;
         for (qsizetype i = 0; i < s.size(); ++i) {
-            const QChar c = s[i];
-            switch (c.unicode()) {
+            const char16_t c = data[i].unicode();
+            const bool plain = c >= 0x20 && c != '&' && c != '<' && c != '>'
+                && (c < 0xD800 || (c > 0xDFFF && c < 0xFFFE));
+            if (plain)
+                continue;
+            m_out.append(data + run, i - run);
+            run = i + 1;
+            switch (c) {
             case '&': m_out += QLatin1String("&amp;"); break;
             case '<': m_out += QLatin1String("&lt;"); break;
             case '>': m_out += QLatin1String("&gt;"); break;
             default:
                 if (allowedInXml(s, i))
-                    m_out += c;
+                    m_out += data[i];
             }
         }
+        m_out.append(data + run, s.size() - run);
     }
 
     void attribute(QLatin1String name, const QString& value)
@@ -196,11 +206,32 @@ const char* const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
 const char* const kStyleTypes[] = {"text/xsl", "text/css"};
 const char* const kStyleMedia[] = {"all", "screen", "print", "handheld", "projection", "tv"};
 
+// The href goes into a processing instruction, where references mean nothing and "?>" would
+// end it early: characters that would break it are percent-encoded, as in any URL.
+QString instructionHref(const QString& href)
+{
+    QString out;
+    out.reserve(href.size());
+    for (qsizetype i = 0; i < href.size(); ++i) {
+        const char16_t c = href[i].unicode();
+        if (c == '"' || c == '<' || c == '>' || c < 0x20 || c == 0x7F)
+            out += QStringLiteral("%%1").arg(static_cast<uint>(c), 2, 16, QLatin1Char('0')).toUpper();
+        else if (allowedInXml(href, i))
+            out += href[i];
+    }
+    return out;
+}
+
+// Enough room for the whole text, so that building it never copies it to grow.
 qsizetype estimateSize(const FeedDocument& d)
 {
-    qsizetype n = 1024 + d.channel.description.size();
-    for (const Episode& e : d.episodes)
-        n += 256 + e.title.size() + e.description.size() + e.link.size() + e.enclosureUrl.size();
+    qsizetype n = 2048 + d.channel.description.size() + d.channel.title.size();
+    for (const Episode& e : d.episodes) {
+        n += 400 + e.title.size() + e.link.size() + e.description.size() + e.pubDate.size()
+            + e.author.size() + e.category.size() + e.categoryDomain.size() + e.guid.size()
+            + e.source.size() + e.sourceUrl.size() + e.enclosureUrl.size()
+            + e.enclosureLength.size() + e.enclosureType.size() + e.comments.size();
+    }
     return n;
 }
 
@@ -217,7 +248,7 @@ QString buildFeedText(const FeedDocument& document, int encodingIndex, ImageSize
         const int type = c.styleSheetType == 1 ? 1 : 0;
         const int media = c.styleSheetMedia >= 0 && c.styleSheetMedia <= 5 ? c.styleSheetMedia : 0;
         out.raw(QStringLiteral("<?xml-stylesheet href=\"%1\" type=\"%2\" media=\"%3\"?>\r\n")
-                    .arg(c.styleSheetHref, QLatin1String(kStyleTypes[type]),
+                    .arg(instructionHref(c.styleSheetHref), QLatin1String(kStyleTypes[type]),
                          QLatin1String(kStyleMedia[media])));
     }
     out.raw(QLatin1String("<rss version=\"2.0\">"));

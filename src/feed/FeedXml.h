@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include <cstring>
 #include <optional>
 
 // A feed text parsed for reading: pugixml's DOM over a UTF-8 copy of the text, with our own
@@ -33,3 +34,20 @@ private:
     pugi::xml_document m_doc;
     QSet<QByteArray> m_declaredEntities;
 };
+
+// Element and attribute names compare exactly (case-sensitive).
+inline bool named(const pugi::xml_node& node, const char* name)
+{
+    return std::strcmp(node.name(), name) == 0;
+}
+inline bool named(const pugi::xml_attribute& attribute, const char* name)
+{
+    return attribute && std::strcmp(attribute.name(), name) == 0;
+}
+
+// Descriptions keep Windows line ends in the document: every line feed becomes CR LF.
+inline QString withCrLf(QString text)
+{
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
+}

@@ -3,9 +3,13 @@
 #include <QHash>
 #include <QMutex>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <memory>
+#include <vector>
 
 namespace textcodec {
 namespace {
@@ -15,6 +19,26 @@ enum class Special { None, Utf7, Hz, Utf16, Utf32, Utf8 };
 struct Converter {
     QByteArray iconvName;
     Special special = Special::None;
+    // Characters the converter maps one way only (CP932 writes "—" as the code that reads back
+    // as "―"); they are handed to the fallback so that text never changes on a round trip.
+    std::vector<char32_t> oneWay;
+};
+
+// Stateless one-byte charsets convert through a table built from iconv once: much faster than
+// iconv for large feeds, and exact in both directions by construction.
+bool isSingleByte(const QByteArray& iconvName)
+{
+    static const QList<QByteArray> names = {
+        "IBM864", "IBM852", "IBM855", "IBM857", "IBM862", "IBM866", "ARMSCII-8", "ISO-IR-111",
+        "KOI8-R", "KOI8-U", "TIS-620", "WINDOWS-874", "WINDOWS-1250", "WINDOWS-1251",
+        "WINDOWS-1252", "WINDOWS-1253", "WINDOWS-1254", "WINDOWS-1256", "WINDOWS-1257"};
+    return names.contains(iconvName)
+        || (iconvName.startsWith("ISO-8859-") && iconvName.size() <= 11);
+}
+
+struct ByteTable {
+    std::array<char16_t, 256> toUnicode{};
+    std::vector<qint16> fromUnicode = std::vector<qint16>(65536, -1);
 };
 
 // Names that iconv spells differently, or that need our own handling.
@@ -32,24 +56,28 @@ std::optional<Converter> converterFor(const QString& charsetName)
             return std::nullopt;
     }
     static const QHash<QString, Converter> aliases = {
-        {QStringLiteral("utf-8"), {"UTF-8", Special::Utf8}},
-        {QStringLiteral("utf8"), {"UTF-8", Special::Utf8}},
-        {QStringLiteral("utf-16"), {"UTF-16LE", Special::Utf16}},
-        {QStringLiteral("utf-32"), {"UTF-32LE", Special::Utf32}},
-        {QStringLiteral("utf-7"), {"UTF-7", Special::Utf7}},
-        {QStringLiteral("hz-gb-2312"), {"GB2312", Special::Hz}},
-        {QStringLiteral("x-gbk"), {"GBK", Special::None}},
-        {QStringLiteral("x-euc-tw"), {"EUC-TW", Special::None}},
-        {QStringLiteral("x-johab"), {"JOHAB", Special::None}},
-        {QStringLiteral("x-windows-949"), {"CP949", Special::None}},
-        {QStringLiteral("iso-2922-cn"), {"ISO-2022-CN", Special::None}},
+        {QStringLiteral("utf-8"), {"UTF-8", Special::Utf8, {}}},
+        {QStringLiteral("utf8"), {"UTF-8", Special::Utf8, {}}},
+        {QStringLiteral("utf-16"), {"UTF-16LE", Special::Utf16, {}}},
+        {QStringLiteral("utf-32"), {"UTF-32LE", Special::Utf32, {}}},
+        {QStringLiteral("utf-7"), {"UTF-7", Special::Utf7, {}}},
+        {QStringLiteral("hz-gb-2312"), {"GB2312", Special::Hz, {}}},
+        {QStringLiteral("x-gbk"), {"GBK", Special::None, {}}},
+        {QStringLiteral("x-euc-tw"), {"EUC-TW", Special::None, {}}},
+        {QStringLiteral("x-johab"), {"JOHAB", Special::None, {}}},
+        {QStringLiteral("x-windows-949"), {"CP949", Special::None, {}}},
+        {QStringLiteral("iso-2922-cn"), {"ISO-2022-CN", Special::None, {}}},
         // As Windows reads it: 0x5C is the backslash and 0x7E the tilde, not yen and overline.
-        {QStringLiteral("shift_jis"), {"CP932", Special::None}},
+        {QStringLiteral("shift_jis"),
+         {"CP932", Special::None,
+          {0x00A2, 0x00A3, 0x00A5, 0x00AC, 0x2014, 0x2016, 0x203E, 0x2212, 0x301C}}},
+        {QStringLiteral("euc-jp"), {"EUC-JP", Special::None, {0x00A5, 0x203E}}},
+        {QStringLiteral("euc-kr"), {"EUC-KR", Special::None, {0x20A9}}},
     };
     const auto it = aliases.constFind(name);
     if (it != aliases.constEnd())
         return *it;
-    return Converter{name.toUpper().toLatin1(), Special::None};
+    return Converter{name.toUpper().toLatin1(), Special::None, {}};
 }
 
 class Iconv {
@@ -83,6 +111,74 @@ bool iconvKnows(const QByteArray& name)
     return ok;
 }
 
+char32_t codePointAt(QStringView text, qsizetype i, int* units);
+
+std::shared_ptr<const ByteTable> byteTable(const QByteArray& name)
+{
+    static QMutex mutex;
+    static QHash<QByteArray, std::shared_ptr<const ByteTable>> tables;
+    const QMutexLocker lock(&mutex);
+    if (const auto it = tables.constFind(name); it != tables.constEnd())
+        return *it;
+    auto table = std::make_shared<ByteTable>();
+    Iconv cd("UTF-16LE", name.constData());
+    for (int b = 0; b < 256; ++b) {
+        iconv(cd.handle(), nullptr, nullptr, nullptr, nullptr);
+        char in = static_cast<char>(b);
+        char16_t out[4];
+        char* src = &in;
+        size_t left = 1;
+        char* dst = reinterpret_cast<char*>(out);
+        size_t room = sizeof out;
+        const bool ok = iconv(cd.handle(), &src, &left, &dst, &room) != static_cast<size_t>(-1)
+            && iconv(cd.handle(), nullptr, nullptr, &dst, &room) != static_cast<size_t>(-1);
+        const size_t units = (sizeof out - room) / 2;
+        if (ok && units == 1) {
+            table->toUnicode[b] = out[0];
+            if (table->fromUnicode[out[0]] < 0)
+                table->fromUnicode[out[0]] = static_cast<qint16>(b);
+        } else {
+            table->toUnicode[b] = 0xFFFD;
+        }
+    }
+    tables.insert(name, table);
+    return table;
+}
+
+QByteArray tableEncode(const ByteTable& table, QStringView text, const Fallback& fallback)
+{
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* dst = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qint16 b = table.fromUnicode[text[i].unicode()];
+        if (b >= 0) {
+            *dst++ = static_cast<char>(b);
+            continue;
+        }
+        int units = 1;
+        const char32_t cp = codePointAt(text, i, &units);
+        const QString replacement = fallback ? fallback(cp, i) : QStringLiteral("?");
+        const qsizetype used = dst - out.data();
+        out.resize(out.size() + replacement.size());
+        dst = out.data() + used;
+        for (QChar r : replacement)
+            if (const qint16 rb = table.fromUnicode[r.unicode()]; rb >= 0)
+                *dst++ = static_cast<char>(rb);
+        i += units - 1;
+    }
+    out.resize(dst - out.data());
+    return out;
+}
+
+QString tableDecode(const ByteTable& table, QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    for (const char b : bytes)
+        *dst++ = table.toUnicode[static_cast<uchar>(b)];
+    return out;
+}
+
 char32_t codePointAt(QStringView text, qsizetype i, int* units)
 {
     const QChar c = text[i];
@@ -96,8 +192,18 @@ char32_t codePointAt(QStringView text, qsizetype i, int* units)
 
 // Runs iconv over UTF-16 input, appending to `out`; unconvertible characters go through the
 // fallback, whose ASCII text is converted by the same descriptor (so shift states stay right).
-void iconvEncode(iconv_t cd, QStringView text, const Fallback& fallback, QByteArray& out)
+void iconvEncode(iconv_t cd, QStringView text, const Fallback& fallback,
+                 const std::vector<char32_t>& oneWay, QByteArray& out)
 {
+    // Position (in bytes of the input) of the next character that must go to the fallback.
+    auto nextOneWay = [&](size_t fromByte) -> size_t {
+        if (oneWay.empty())
+            return static_cast<size_t>(text.size()) * 2;
+        for (qsizetype i = static_cast<qsizetype>(fromByte / 2); i < text.size(); ++i)
+            if (std::find(oneWay.begin(), oneWay.end(), text[i].unicode()) != oneWay.end())
+                return static_cast<size_t>(i) * 2;
+        return static_cast<size_t>(text.size()) * 2;
+    };
     const char* base = reinterpret_cast<const char*>(text.utf16());
     size_t total = static_cast<size_t>(text.size()) * 2;
     size_t done = 0;
@@ -111,18 +217,23 @@ void iconvEncode(iconv_t cd, QStringView text, const Fallback& fallback, QByteAr
     };
     char* dst = out.data() + used;
     size_t room = static_cast<size_t>(out.size() - used);
+    size_t limit = nextOneWay(0);
     while (done < total) {
-        char* src = const_cast<char*>(base + done);
-        size_t left = total - done;
-        const size_t r = iconv(cd, &src, &left, &dst, &room);
-        done = total - left;
-        if (r != static_cast<size_t>(-1))
-            break;
-        if (errno == E2BIG) {
-            grow(dst, room);
-            continue;
+        if (done < limit) {
+            char* src = const_cast<char*>(base + done);
+            size_t left = limit - done;
+            const size_t r = iconv(cd, &src, &left, &dst, &room);
+            done = limit - left;
+            if (r == static_cast<size_t>(-1) && errno == E2BIG) {
+                grow(dst, room);
+                continue;
+            }
+            if (r != static_cast<size_t>(-1))
+                continue; // the segment is done: next comes a one-way character, or the end
+        } else {
+            limit = nextOneWay(done + 2); // `done` sits on a one-way character
         }
-        // EILSEQ or EINVAL: a character the target lacks, or a lone surrogate.
+        // A character the target lacks (EILSEQ), a lone surrogate, or a one-way character.
         int units = 1;
         const qsizetype offset = static_cast<qsizetype>(done / 2);
         const char32_t cp = codePointAt(text, offset, &units);
@@ -180,6 +291,9 @@ std::optional<QString> iconvDecode(const QByteArray& name, QByteArrayView bytes)
         --left;
         iconv(cd.handle(), nullptr, nullptr, nullptr, nullptr);
     }
+    // Converters that combine characters may still hold the last one.
+    while (iconv(cd.handle(), nullptr, nullptr, &dst, &room) == static_cast<size_t>(-1) && errno == E2BIG)
+        grow();
     out.resize((dst - reinterpret_cast<char*>(out.data())) / 2);
     return out;
 }
@@ -316,6 +430,8 @@ std::optional<QByteArray> encode(QStringView text, const QString& charsetName,
         return encodeUtf7(text);
     if (!iconvKnows(conv->iconvName))
         return std::nullopt;
+    if (conv->special == Special::None && isSingleByte(conv->iconvName))
+        return tableEncode(*byteTable(conv->iconvName), text, fallback);
     Iconv cd(conv->iconvName.constData(), "UTF-16LE");
     if (!cd.valid())
         return std::nullopt;
@@ -324,7 +440,7 @@ std::optional<QByteArray> encode(QStringView text, const QString& charsetName,
         out = QByteArray("\xFF\xFE", 2);
     else if (conv->special == Special::Utf32)
         out = QByteArray("\xFF\xFE\x00\x00", 4);
-    iconvEncode(cd.handle(), text, fallback, out);
+    iconvEncode(cd.handle(), text, fallback, conv->oneWay, out);
     if (conv->special == Special::Hz)
         return eucToHz(out);
     return out;
@@ -341,6 +457,8 @@ std::optional<QString> decode(QByteArrayView bytes, const QString& charsetName)
         return std::nullopt;
     if (conv->special == Special::Hz)
         return iconvDecode(conv->iconvName, hzToEuc(bytes));
+    if (conv->special == Special::None && isSingleByte(conv->iconvName))
+        return tableDecode(*byteTable(conv->iconvName), bytes);
     return iconvDecode(conv->iconvName, bytes);
 }
 

@@ -1,4 +1,5 @@
 #include "feed/FeedEncoding.h"
+#include "feed/FeedImport.h"
 #include "feed/FeedReader.h"
 #include "feed/FeedWriter.h"
 #include "support/FakePrompts.h"
@@ -190,6 +191,46 @@ private slots:
         QVERIFY(atom.channel.title.isEmpty());
     }
 
+    void importsAtomAndRdf()
+    {
+        FeedDocument atom;
+        QCOMPARE(importFeed(readFeedFile(fixture("atom.xml")).text, atom), FeedType::Atom);
+        QCOMPARE(atom.channel.title, QStringLiteral("Atom Show"));
+        QCOMPARE(atom.channel.link, QStringLiteral("https://atom.example/")); // rel="alternate", not self
+        QCOMPARE(atom.channel.pubDate, QStringLiteral("3 Dec 2026 21:57:19 GMT"));
+        QCOMPARE(atom.episodes.size(), 2);
+        QCOMPARE(atom.episodes[0].description, QStringLiteral("Short summary")); // summary before content
+        QCOMPARE(atom.episodes[0].pubDate, QStringLiteral("1 Dec 2026 09:00:00 GMT")); // published, in GMT
+        QCOMPARE(atom.episodes[1].description, QStringLiteral("<p>Only content</p>"));
+        QCOMPARE(atom.episodes[1].pubDate, QStringLiteral("2 Dec 2026 10:00:00 GMT")); // else updated
+
+        FeedDocument old;
+        QCOMPARE(importFeed(QStringLiteral("<feed version=\"0.3\" xmlns=\"http://purl.org/atom/ns#\"><title>T</title>"
+                                           "<tagline>Tag\nline</tagline><modified>2004-01-02T03:04:05-01:00</modified>"
+                                           "<entry><title>E</title><link rel=\"alternate\" href=\"h\"/>"
+                                           "<issued>2004-01-01T00:00:00Z</issued></entry></feed>"), old),
+                 FeedType::Atom);
+        QCOMPARE(old.channel.description, QStringLiteral("Tag\r\nline"));
+        QCOMPARE(old.channel.pubDate, QStringLiteral("2 Jan 2004 04:04:05 GMT"));
+        QCOMPARE(old.episodes.at(0).link, QStringLiteral("h"));
+        QCOMPARE(old.episodes.at(0).pubDate, QStringLiteral("1 Jan 2004 00:00:00 GMT"));
+
+        FeedDocument rdf;
+        QCOMPARE(importFeed(readFeedFile(fixture("rdf.xml")).text, rdf), FeedType::Rdf);
+        QCOMPARE(rdf.channel.description, QStringLiteral("Resource description"));
+        QCOMPARE(rdf.episodes.size(), 1);
+        QCOMPARE(rdf.episodes[0].link, QStringLiteral("https://rdf.example/1"));
+
+        // RSS goes through the reader unchanged; non-feeds and broken text are refused.
+        FeedDocument other;
+        QCOMPARE(importFeed(QStringLiteral("<html/>"), other), FeedType::NotXml);
+        QVERIFY(!other.loadFailed);
+        QCOMPARE(importFeed(QStringLiteral("<feed"), other), FeedType::NotXml);
+        QVERIFY(other.loadFailed);
+        QCOMPARE(isoDateToFeedDate(QStringLiteral("2026-03-29T01:30:00.250+05:30")), QStringLiteral("28 Mar 2026 20:00:00 GMT"));
+        QCOMPARE(isoDateToFeedDate(QStringLiteral("yesterday")), QString());
+    }
+
     void fieldRules()
     {
         FeedDocument d = read(rss(QStringLiteral(
@@ -211,6 +252,11 @@ private slots:
         d = read(QStringLiteral("<x><y><channel><item/></channel></y><channel><title>T</title><item/><item/></channel></x>"));
         QCOMPARE(d.episodes.size(), 1);
         QCOMPARE(d.channel.title, QStringLiteral("T"));
+        // "The first title of any channel" is the first in document order, nested or not.
+        d = read(QStringLiteral("<x><channel><item><channel><title>inner</title></channel></item>"
+                                "<link>L1</link></channel><channel><title>second</title><link>L2</link></channel></x>"));
+        QCOMPARE(d.channel.title, QStringLiteral("inner"));
+        QCOMPARE(d.channel.link, QStringLiteral("L1"));
     }
 
     void readingDoesNotClear()
