@@ -221,8 +221,15 @@ void CFtpClient::closeControl()
 {
     if (m_operation != opNone)
         endOperation();
-    if (m_control.State() != CSocket::sckClosed)
-        m_control.CloseSocket();
+    switch (m_control.State()) {
+    case CSocket::sckClosed:
+    case CSocket::sckClosing: break; // the server's close completes it and reports state 1
+    case CSocket::sckConnected: m_control.CloseSocket(); break;
+    default:
+        m_control.Abort();
+        setSessionState(stNotConnected);
+        break;
+    }
 }
 
 int CFtpClient::stateForVerb(Verb verb) const
