@@ -76,17 +76,29 @@ std::optional<QDateTime> unixDate(const QString& text, const QDateTime& now)
     return QDateTime(date, time);
 }
 
+// End of the date that starts at p (month, day, year or time), and the start of the name after
+// the one blank that follows it. Servers differ in how they pad the day and the year.
+qsizetype skipField(const QString& line, qsizetype i)
+{
+    while (i < line.size() && line[i] == QLatin1Char(' '))
+        ++i;
+    while (i < line.size() && line[i] != QLatin1Char(' '))
+        ++i;
+    return i;
+}
+
 std::optional<CFtpFile> unixLine(const QString& line, qsizetype p, const QDateTime& now)
 {
-    if (p + 13 > line.size())
+    const qsizetype dateEnd = skipField(line, skipField(line, skipField(line, p)));
+    if (dateEnd + 1 >= line.size())
         return std::nullopt;
     CFtpFile file;
     file.IsDirectory = line.startsWith(QLatin1Char('d'));
-    const auto date = unixDate(line.mid(p, 12), now);
+    const auto date = unixDate(line.mid(p, dateEnd - p), now);
     if (!date)
         return std::nullopt;
     file.LastWriteTime = *date;
-    const QString name = line.mid(p + 13);
+    const QString name = line.mid(dateEnd + 1);
     const qsizetype arrow = name.indexOf(QLatin1String(" -> "));
     if (line.startsWith(QLatin1Char('l')) && arrow >= 0) {
         file.FileName = name.left(arrow);
