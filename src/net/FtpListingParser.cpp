@@ -67,13 +67,16 @@ std::optional<QDateTime> unixDate(const QString& text, const QDateTime& now)
     } else {
         bool yearOk = false;
         year = parts[2].toInt(&yearOk);
-        if (!yearOk)
+        if (!yearOk || year < 1 || year > 9999)
             return std::nullopt;
     }
     const QDate date(year, month, day);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    return QDateTime(date, time);
+    const QDateTime result(date, time);
+    if (!result.isValid())
+        return std::nullopt;
+    return result;
 }
 
 // End of the date that starts at p (month, day, year or time), and the start of the name after

@@ -8,9 +8,11 @@ namespace FtpReplyParser {
 
 namespace {
 
+// Reply codes run from 100 to 599; anything else at the start of a line is text.
 bool startsWithCode(const QByteArray& line)
 {
-    return line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))
+    return line.size() >= 3 && line[0] >= '1' && line[0] <= '5'
+        && std::isdigit(static_cast<unsigned char>(line[0]))
         && std::isdigit(static_cast<unsigned char>(line[1]))
         && std::isdigit(static_cast<unsigned char>(line[2]));
 }

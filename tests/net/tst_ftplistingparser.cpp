@@ -203,6 +203,7 @@ void TestFtpListingParser::oddInputNeverCrashes_data()
     QTest::addRow("windows bad month") << "13-40-03  10:30AM       <DIR>          x";
     QTest::addRow("windows 13 PM") << "01-15-03  13:30PM       <DIR>          x";
     QTest::addRow("negative size") << "-rw-r--r-- 1 u g -5 Jan 12 13:45 x";
+    QTest::addRow("year out of range") << "-rw-r--r-- 1 u g 5 Feb 28  500000000 x";
     QTest::addRow("one letter") << "d";
     QTest::addRow("blanks") << "           ";
     QTest::addRow("NUL") << QString(QChar(0)) + QStringLiteral(" jan 1 1 jan 1");

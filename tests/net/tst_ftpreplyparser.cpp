@@ -82,7 +82,7 @@ void TestFtpReplyParser::bareLineFeedsAndBareCode()
 
 void TestFtpReplyParser::junkBeforeReply()
 {
-    QByteArray buffer("hello there\r\n12x nope\r\n250 OK\r\n");
+    QByteArray buffer("hello there\r\n12x nope\r\n000 not a code\r\n250 OK\r\n");
     const FtpReply reply = FtpReplyParser::take(buffer);
     QCOMPARE(reply.code, 250);
     QVERIFY(reply.block.startsWith("hello"));
