@@ -958,7 +958,7 @@ void CFtpClient::sendNextBlock()
         return;
     if (m_uploadPosition < m_localLength) {
         const qint64 length = std::min<qint64>(m_blockLength, m_localLength - m_uploadPosition);
-        if (!m_file->seek(m_uploadPosition)) {
+        if (m_file->pos() != m_uploadPosition && !m_file->seek(m_uploadPosition)) {
             failLocalFile(m_localFile, m_file->errorString());
             return;
         }

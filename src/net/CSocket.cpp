@@ -205,14 +205,11 @@ void CSocket::fillEndpoints()
 {
     m_localPort = m_tcp->localPort();
     m_localIP = m_tcp->localAddress().toString();
+    // No reverse look-up of our own address: it can stall on a slow name server (and the
+    // program's exit with it) for a name nothing uses.
     m_localHostName = m_localIP;
     m_remoteHostIP = m_tcp->peerAddress().toString();
     m_remotePort = m_tcp->peerPort();
-    // The name of the local address arrives later; until then the address stands for it.
-    QHostInfo::lookupHost(m_localIP, this, [this](const QHostInfo& info) {
-        if (info.error() == QHostInfo::NoError && !info.hostName().isEmpty())
-            m_localHostName = info.hostName();
-    });
 }
 
 void CSocket::Connect(const QString& remoteHost, int remotePort)
@@ -469,7 +466,7 @@ void CSocket::tcpBytesWritten(qint64 written)
 
 void CSocket::postSendComplete()
 {
-    if (m_sendCompletePosted)
+    if (m_sendCompletePosted || m_deliveringSendComplete)
         return;
     m_sendCompletePosted = true;
     QMetaObject::invokeMethod(this, &CSocket::deliverSendComplete, Qt::QueuedConnection);
@@ -478,12 +475,24 @@ void CSocket::postSendComplete()
 void CSocket::deliverSendComplete()
 {
     m_sendCompletePosted = false;
-    if (!m_sendPending)
-        return;
-    if (m_tcp && m_tcp->bytesToWrite() > 0)
-        return;
-    m_sendPending = false;
-    emit OnSendComplete();
+    QPointer<CSocket> self(this);
+    // A handler that sends again from OnSendComplete usually has its data taken at once; a few
+    // such rounds run here before the event loop gets its turn, which keeps a stream of small
+    // blocks from paying one trip through the event loop each.
+    constexpr int kRoundsPerTurn = 16;
+    m_deliveringSendComplete = true;
+    for (int round = 0; round < kRoundsPerTurn; ++round) {
+        if (!m_sendPending || (m_tcp && m_tcp->bytesToWrite() > 0))
+            break;
+        m_sendPending = false;
+        emit OnSendComplete();
+        if (!self)
+            return;
+    }
+    m_deliveringSendComplete = false;
+    const bool stillDue = m_sendPending && !(m_tcp && m_tcp->bytesToWrite() > 0);
+    if (stillDue)
+        postSendComplete();
 }
 
 void CSocket::tcpDisconnected()

@@ -122,6 +122,7 @@ private:
     bool m_bound = false;
     bool m_sendPending = false;
     bool m_sendCompletePosted = false;
+    bool m_deliveringSendComplete = false;
     bool m_shutdownAfterFlush = false;
     bool m_broadcast = false;
 };

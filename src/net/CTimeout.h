@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -31,8 +32,13 @@ signals:
 
 private:
     void arm();
+    void tick();
 
+    // The system timer is re-armed only when it fires: a Reset just notes the time, so that
+    // resetting on every received block costs next to nothing.
     QTimer m_timer;
+    QElapsedTimer m_sinceReset;
+    qint64 m_intervalMs = 0;
     int m_timeOutValue = 0;
     int m_unitMs = 1000;
     bool m_started = false; // the timer has been created once; kept after StopTimer

@@ -48,6 +48,7 @@ private slots:
     void earlyDataCloseIsNotSuccess();
     void uploadCutShortByServerFails();
     void cancelAbortsTransfer();
+    void offsetsBeyondFourGigabytes();
     void anonymousLogin();
 
 private:
@@ -423,6 +424,51 @@ void TestFtpClientScripted::cancelAbortsTransfer()
     QCOMPARE(testutil::readFile(target), QByteArray(100, 'd'));
     // The server sees the data connection go away.
     QTRY_VERIFY(server.dataPeerClosed());
+}
+
+void TestFtpClientScripted::offsetsBeyondFourGigabytes()
+{
+    const qint64 big = Q_INT64_C(5) * 1024 * 1024 * 1024; // a long video episode
+    ScriptedFtpServer server;
+    server.handler = [&](const QByteArray& verb, const QByteArray&) {
+        if (verb == "PASV") {
+            server.send(server.pasvReply("127.0.0.1"));
+        } else if (verb == "REST") {
+            server.send("350 Restarting.\r\n");
+        } else if (verb == "RETR") {
+            server.send("150 Sending the rest.\r\n");
+            server.sendData("tail!");
+            server.closeData();
+            server.sendLater("226 Done.\r\n", 30);
+        } else if (verb == "STOR") {
+            server.send("150 Go ahead.\r\n");
+            server.sendLater("226 Done.\r\n", 100);
+        } else {
+            return false;
+        }
+        return true;
+    };
+    FtpSession s(server.port());
+    QCOMPARE(s.connect(), 0);
+
+    // Resume of a download whose local part is already 5 GiB (a sparse file).
+    const QString local = m_local.filePath(QStringLiteral("video.mp4"));
+    {
+        QFile file(local);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(big));
+    }
+    QCOMPARE(s.run([&](CFtpClient& c) { return c.DownloadFile(QStringLiteral("video.mp4"), local, false); }, 10000), 0);
+    QVERIFY(s.commands().contains(QStringLiteral("REST 5368709120")));
+    QCOMPARE(QFileInfo(local).size(), big + 5);
+    QCOMPARE(s.progress.last(), big + 5);
+    QFile::remove(local);
+
+    // An upload resumed past 4 GiB sends the offset whole.
+    const QString source = m_local.filePath(QStringLiteral("small.bin"));
+    QVERIFY(testutil::writeFile(source, "x"));
+    QCOMPARE(s.run([&](CFtpClient& c) { return c.UploadFile(source, QStringLiteral("video.mp4"), big); }, 10000), 0);
+    QVERIFY(s.commands().contains(QStringLiteral("REST 5368709120")));
 }
 
 void TestFtpClientScripted::anonymousLogin()

@@ -221,7 +221,10 @@ void TestFtpClientServer::directoryOperations()
     // One operation at a time: a second call while one is current does not start.
     QVERIFY(s.client.GetCurrentDirectory());
     QVERIFY(!s.client.DeleteFile(QStringLiteral("x")));
-    QCOMPARE(s.waiter.wait(10000), 0);
+    QVERIFY(s.waiter.waitForIdle(10000));
+    QCOMPARE(s.client.CurrentOperation(), 0);
+    QVERIFY(!s.client.Busy());
+    QCOMPARE(s.waiter.wait(0), 0);
     QCOMPARE(s.waiter.lastOperation(), int(CFtpClient::opGetCurrentDirectory));
 }
 
