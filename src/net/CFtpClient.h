@@ -139,7 +139,7 @@ private:
     void endOperation();
     void raiseCompletion(int operation, int result);
     void fail(int number, const QString& description, const QString& source);
-    void failReply(int code);
+    void failReply(int code, const QString& description = {});
     void closeControl();
     void sendCommand(Verb verb, const QString& argument = {});
     int stateForVerb(Verb verb) const;
