@@ -9,7 +9,6 @@
 #include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimeZone>
 #include <QUdpSocket>
 
 #include <cstring>
