@@ -1,0 +1,334 @@
+#include "cli/CliRegistry.h"
+#include "net/CFtpClient.h"
+#include "net/FtpWaiter.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <optional>
+
+// "velmora-cli ftp": one FTP operation from the command line, so podcasters can script uploads.
+namespace {
+
+const char kUsage[] =
+    "Usage: velmora-cli ftp [--passive|--active] [--user U] [--password-env VAR] [--port N]\n"
+    "                       [--timeout SECONDS] [--log] HOST COMMAND ARGS\n\n"
+    "Connects to HOST, runs one command, quits.\n\n"
+    "Commands:\n"
+    "  ls [DIR]                     list DIR (or the start folder) as JSON\n"
+    "  put LOCAL REMOTE [--offset N] upload LOCAL; with --offset, resume from byte N\n"
+    "  get REMOTE LOCAL [--overwrite] download; an existing LOCAL is resumed unless --overwrite\n"
+    "  mkdir DIR | rmdir DIR | rm FILE | mv OLD NEW | pwd\n\n"
+    "Options:\n"
+    "  --passive / --active  how data connections are opened (passive by default)\n"
+    "  --user U              user name (anonymous when not given)\n"
+    "  --password-env VAR    take the password from the environment variable VAR\n"
+    "  --port N              control port, 1..65535 (21)\n"
+    "  --timeout SECONDS     give up when the server stays silent this long (60)\n"
+    "  --log                 print the protocol log on stderr (the password masked)\n\n"
+    "Exit codes: 0 done, 1 the operation failed (the FTP error on stderr), 2 bad arguments.";
+
+struct FtpArguments {
+    bool passive = true;
+    bool log = false;
+    bool overwrite = false;
+    QString user;
+    QString password;
+    int port = 21;
+    int timeout = 60;
+    qint64 offset = 0;
+    QString host;
+    QString command;
+    QStringList operands;
+};
+
+struct CommandShape {
+    const char* name;
+    int minOperands;
+    int maxOperands;
+};
+
+const CommandShape kCommands[] = {
+    {"ls", 0, 1}, {"put", 2, 2}, {"get", 2, 2}, {"mkdir", 1, 1},
+    {"rmdir", 1, 1}, {"rm", 1, 1}, {"mv", 2, 2}, {"pwd", 0, 0},
+};
+
+bool parseNumber(const QString& text, qint64 low, qint64 high, qint64* value)
+{
+    bool ok = false;
+    *value = text.toLongLong(&ok);
+    return ok && *value >= low && *value <= high;
+}
+
+// Returns an error text, or nothing when the arguments make one valid command.
+std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out)
+{
+    QStringList positional;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return args[++i];
+        };
+        qint64 number = 0;
+        if (a == QLatin1String("--passive")) {
+            out->passive = true;
+        } else if (a == QLatin1String("--active")) {
+            out->passive = false;
+        } else if (a == QLatin1String("--log")) {
+            out->log = true;
+        } else if (a == QLatin1String("--overwrite")) {
+            out->overwrite = true;
+        } else if (a == QLatin1String("--user")) {
+            const auto v = value();
+            if (!v)
+                return QStringLiteral("--user needs a name");
+            out->user = *v;
+        } else if (a == QLatin1String("--password-env")) {
+            const auto v = value();
+            if (!v)
+                return QStringLiteral("--password-env needs a variable name");
+            if (!qEnvironmentVariableIsSet(v->toLocal8Bit().constData()))
+                return QStringLiteral("the environment variable %1 is not set").arg(*v);
+            out->password = qEnvironmentVariable(v->toLocal8Bit().constData());
+        } else if (a == QLatin1String("--port")) {
+            const auto v = value();
+            if (!v || !parseNumber(*v, 1, 65535, &number))
+                return QStringLiteral("--port needs a number from 1 to 65535");
+            out->port = static_cast<int>(number);
+        } else if (a == QLatin1String("--timeout")) {
+            const auto v = value();
+            if (!v || !parseNumber(*v, 1, 32767, &number))
+                return QStringLiteral("--timeout needs a number of seconds from 1 to 32767");
+            out->timeout = static_cast<int>(number);
+        } else if (a == QLatin1String("--offset")) {
+            const auto v = value();
+            if (!v || !parseNumber(*v, 0, std::numeric_limits<qint64>::max(), &number))
+                return QStringLiteral("--offset needs a byte position");
+            out->offset = number;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return QStringLiteral("unknown option \"%1\"").arg(a);
+        } else {
+            positional.append(a);
+        }
+    }
+    if (positional.size() < 2)
+        return QStringLiteral("HOST and COMMAND are needed (see velmora-cli ftp --help)");
+    out->host = positional.takeFirst();
+    out->command = positional.takeFirst();
+    out->operands = positional;
+    for (const CommandShape& shape : kCommands) {
+        if (out->command != QLatin1String(shape.name))
+            continue;
+        if (out->operands.size() < shape.minOperands || out->operands.size() > shape.maxOperands)
+            return QStringLiteral("wrong number of arguments for \"%1\" (see velmora-cli ftp --help)").arg(out->command);
+        if (out->offset > 0 && out->command != QLatin1String("put"))
+            return QStringLiteral("--offset belongs to put");
+        if (out->overwrite && out->command != QLatin1String("get"))
+            return QStringLiteral("--overwrite belongs to get");
+        return std::nullopt;
+    }
+    return QStringLiteral("unknown FTP command \"%1\" (see velmora-cli ftp --help)").arg(out->command);
+}
+
+void printErr(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+// The protocol log line as printed: commands after "> ", replies after "< ", the password hidden.
+QString logLine(const QString& message, int type)
+{
+    if (type == 0) {
+        if (message.startsWith(QLatin1String("PASS ")))
+            return QStringLiteral("> PASS ********\n");
+        return QStringLiteral("> ") + message + QLatin1Char('\n');
+    }
+    QString text;
+    for (const QString& line : message.split(QStringLiteral("\r\n")))
+        text += QStringLiteral("< ") + line + QLatin1Char('\n');
+    return text;
+}
+
+class FtpRun {
+public:
+    explicit FtpRun(const FtpArguments& args) : m_args(args), m_waiter(m_client)
+    {
+        m_client.setFtpServer(args.host);
+        m_client.setRemotePort(args.port);
+        m_client.setPassiveMode(args.passive);
+        m_client.setUserName(args.user);
+        m_client.setPassword(args.password);
+        m_client.setTimeOut(args.timeout);
+        // The largest block the client takes: fewer round trips through the event loop per
+        // megabyte of a long episode.
+        m_client.setSendBufferLenght(8192);
+        if (args.log) {
+            QObject::connect(&m_client, &CFtpClient::SessionProtocolMessage, &m_client,
+                             [](const QString& message, int type) { printErr(logLine(message, type)); });
+        }
+        if (stderrIsTerminal()) {
+            QObject::connect(&m_client, &CFtpClient::OnDataTransferProgress, &m_client,
+                             [this](qint64 bytes) { showProgress(bytes); });
+        }
+    }
+
+    int run()
+    {
+        if (!perform([](CFtpClient& c) { return c.Connect(); }))
+            return cli_exit::kFailed;
+        const bool ok = command();
+        endProgress();
+        if (m_client.FtpSessionState() != CFtpClient::stNotConnected)
+            perform([](CFtpClient& c) { return c.QuitSession(); }, false);
+        return ok ? cli_exit::kDone : cli_exit::kFailed;
+    }
+
+private:
+    bool command()
+    {
+        const QString& cmd = m_args.command;
+        const QStringList& op = m_args.operands;
+        if (cmd == QLatin1String("ls"))
+            return list();
+        if (cmd == QLatin1String("pwd")) {
+            if (!perform([](CFtpClient& c) { return c.GetCurrentDirectory(); }))
+                return false;
+            cliPrint(m_client.CurrentDirectory());
+            return true;
+        }
+        if (cmd == QLatin1String("put")) {
+            m_total = QFileInfo(op[0]).size();
+            return perform([&](CFtpClient& c) { return c.UploadFile(op[0], op[1], m_args.offset); });
+        }
+        if (cmd == QLatin1String("get"))
+            return perform([&](CFtpClient& c) { return c.DownloadFile(op[0], op[1], m_args.overwrite); });
+        if (cmd == QLatin1String("mkdir"))
+            return perform([&](CFtpClient& c) { return c.CreateDirectory(op[0]); });
+        if (cmd == QLatin1String("rmdir"))
+            return perform([&](CFtpClient& c) { return c.RemoveDirectory(op[0]); });
+        if (cmd == QLatin1String("rm"))
+            return perform([&](CFtpClient& c) { return c.DeleteFile(op[0]); });
+        if (cmd == QLatin1String("mv"))
+            return perform([&](CFtpClient& c) { return c.RenameFile(op[0], op[1]); });
+        return false;
+    }
+
+    bool list()
+    {
+        if (!m_args.operands.isEmpty()) {
+            const QString dir = m_args.operands.first();
+            if (!perform([&](CFtpClient& c) { return c.SetCurrentDirectory(dir); })
+                || !perform([](CFtpClient& c) { return c.GetCurrentDirectory(); }))
+                return false;
+        }
+        if (!perform([](CFtpClient& c) { return c.EnumFiles(); }))
+            return false;
+        QJsonArray files;
+        for (const CFtpFile& f : m_client.CurrentDirectoryFiles()) {
+            files.append(QJsonObject{
+                {QStringLiteral("name"), f.FileName},
+                {QStringLiteral("isDirectory"), f.IsDirectory},
+                {QStringLiteral("size"), f.FileSize},
+                {QStringLiteral("lastWriteTime"),
+                 f.LastWriteTime.isValid() ? QJsonValue(f.LastWriteTime.toString(Qt::ISODate)) : QJsonValue()},
+                {QStringLiteral("path"), f.FilePath},
+                {QStringLiteral("permissions"), f.Permissions},
+                {QStringLiteral("owner"), f.Owner},
+                {QStringLiteral("group"), f.Group},
+            });
+        }
+        const QJsonObject root{{QStringLiteral("directory"), m_client.CurrentDirectory()},
+                               {QStringLiteral("files"), files}};
+        cliPrint(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)).trimmed());
+        return true;
+    }
+
+    // Runs one operation to its end. A time-out cancels it. Failures are reported on stderr.
+    bool perform(const std::function<bool(CFtpClient&)>& start, bool report = true)
+    {
+        if (!start(m_client)) {
+            if (report)
+                cliError(cli_exit::kFailed, QStringLiteral("the operation could not start"));
+            return false;
+        }
+        const int result = m_waiter.wait();
+        if (result == CFtpClient::ftpTimeOut) {
+            m_client.CancelAsyncMethod();
+            m_waiter.wait(0);
+            endProgress();
+            if (report)
+                cliError(cli_exit::kFailed, QStringLiteral("time-out: the server did not answer within %1 s; "
+                                                           "the operation was cancelled").arg(m_args.timeout));
+            return false;
+        }
+        if (result == CFtpClient::ftpDone)
+            return true;
+        endProgress();
+        if (report)
+            reportError();
+        return false;
+    }
+
+    void reportError()
+    {
+        const CFtpError& error = m_client.LastFtpError();
+        QString text = QStringLiteral("FTP error %1: %2").arg(error.Number).arg(error.Description);
+        const QString reply = m_client.LastServerResponse().trimmed();
+        if (error.Number > 16000 && !reply.isEmpty())
+            text += QStringLiteral(" (server: %1)").arg(reply);
+        cliError(cli_exit::kFailed, text);
+    }
+
+    void showProgress(qint64 bytes)
+    {
+        if (m_progressClock.isValid() && m_progressClock.elapsed() < 100 && bytes < m_total)
+            return;
+        m_progressClock.start();
+        QString line = QStringLiteral("\r%1 bytes").arg(bytes);
+        if (m_total > 0)
+            line += QStringLiteral(" of %1 (%2%)").arg(m_total).arg(bytes * 100 / m_total);
+        printErr(line);
+        m_progressShown = true;
+    }
+
+    void endProgress()
+    {
+        if (m_progressShown)
+            printErr(QStringLiteral("\n"));
+        m_progressShown = false;
+    }
+
+    const FtpArguments& m_args;
+    CFtpClient m_client;
+    FtpWaiter m_waiter;
+    qint64 m_total = 0;
+    QElapsedTimer m_progressClock;
+    bool m_progressShown = false;
+};
+
+int runFtp(const QStringList& args)
+{
+    if (args.contains(QLatin1String("--help"))) {
+        cliPrint(QString::fromLatin1(kUsage));
+        return cli_exit::kDone;
+    }
+    FtpArguments parsed;
+    if (const auto error = parseArguments(args, &parsed))
+        return cliError(cli_exit::kBadArguments, *error);
+    FtpRun run(parsed);
+    return run.run();
+}
+
+const CliRegistrar registrar("ftp", "run one FTP operation (ls, put, get, mkdir, rmdir, rm, mv, pwd)", runFtp);
+
+} // namespace
