@@ -108,6 +108,22 @@ bool writeGif(Prompts& prompts, const QImage& picture, const QString& path,
     return true;
 }
 
+// The first frame on its logical screen. The picture keeps the transparent pixels' own colour
+// (also where the frame leaves the screen uncovered) so that saving finds them again.
+QImage firstFrameOnScreen(const cGif& gif, const GifTransparency& transparency)
+{
+    const QImage frame = gif.FrameDIBXOR(0).Image().convertToFormat(QImage::Format_RGB32);
+    if (frame.size() == QSize(gif.ScreenWidth(), gif.ScreenHeight()))
+        return frame;
+    QImage screen(gif.ScreenWidth(), gif.ScreenHeight(), QImage::Format_RGB32);
+    screen.fill(transparency.used ? transparency.colour
+                                  : gif.GlobalPaletteColor(gif.ScreenBackgroundColorIndex()));
+    QPainter painter(&screen);
+    painter.drawImage(gif.FrameLeft(0), gif.FrameTop(0), frame);
+    painter.end();
+    return screen;
+}
+
 } // namespace
 
 ChannelImage::ChannelImage(Prompts& prompts) : m_prompts(prompts) {}
@@ -160,8 +176,7 @@ bool ChannelImage::LoadShowPicture(const QString& path, ChannelImageFields& fiel
                 transparency.used = true;
                 transparency.colour = gif.lpFramePaletteColor(0, transparentIndex);
             }
-            // The picture keeps the transparent pixels' own colour so that saving finds it.
-            picture = gif.FrameDIBXOR(0).Image().convertToFormat(QImage::Format_RGB32);
+            picture = firstFrameOnScreen(gif, transparency);
         }
     } else {
         picture.loadFromData(bytes);

@@ -18,7 +18,7 @@ class cGif {
 public:
     // Frames beyond this many pixels in all are refused when loading: no channel image comes
     // near it, and it keeps damaged headers from asking for gigabytes.
-    static constexpr qint64 kMaxTotalPixels = qint64(64) * 1024 * 1024;
+    static constexpr qint64 kMaxTotalPixels = qint64(16) * 1024 * 1024;
 
     bool LoadFromFile(const QString& path);
     // Replaces the content; a wrong signature, a damaged header or a frame that is empty or

@@ -1,6 +1,7 @@
 #include "ImageMagick.h"
 #include "image/ChannelImage.h"
 #include "image/ImageHeader.h"
+#include "image/cGif.h"
 #include "support/FakePrompts.h"
 #include "support/TestUtil.h"
 
@@ -238,6 +239,31 @@ private slots:
         QCOMPARE(qAlpha(theirs.pixel(0, 0)), 0);
         QCOMPARE(qAlpha(theirs.pixel(29, 19)), 0);
         QCOMPARE(theirs.pixel(10, 10), qRgb(0, 0, 255));
+    }
+
+    void gifShowsItsFirstFrameOnTheLogicalScreen()
+    {
+        FakePrompts prompts;
+        ChannelImage image(prompts);
+        ChannelImageFields fields;
+        cDib blue;
+        QVERIFY(blue.Create(5, 4, 8));
+        blue.Cls(qRgb(0, 0, 0));
+        std::memset(blue.lpBits(), 1, size_t(blue.Size()));
+        cGif gif;
+        gif.SetScreenSize(20, 16);
+        gif.SetGlobalPalette(QByteArray::fromHex("0000ff00" "ff000000")); // red, blue
+        QCOMPARE(gif.FrameInsert(0, blue, true), 0);
+        gif.SetFramePosition(0, 6, 7);
+        const QString file = m_dir.filePath("placed.gif");
+        QVERIFY(gif.Save(file));
+        QCOMPARE(magick::identify("%W %H %X %Y", file), QStringLiteral("20 16 +6 +7"));
+        QVERIFY(image.LoadShowPicture(file, fields));
+        QCOMPARE(image.Picture().size(), QSize(20, 16));
+        QCOMPARE(image.Picture().pixel(6, 7), qRgb(0, 0, 255));
+        QCOMPARE(image.Picture().pixel(10, 10), qRgb(0, 0, 255));
+        QCOMPARE(image.Picture().pixel(11, 11), qRgb(255, 0, 0)); // the background colour
+        QCOMPARE(image.Picture().pixel(5, 7), qRgb(255, 0, 0));
     }
 
     void savesJpegGifAndBmpThatImageMagickReads()

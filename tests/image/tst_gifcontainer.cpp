@@ -268,6 +268,27 @@ private slots:
         QCOMPARE(int(gif.FrameDIBXOR(0).ScanLine(4)[5]), 0);
     }
 
+    void regressionCorpusLoadsOrFailsCleanly()
+    {
+        // The fuzzer's seeds and every input that once broke the reader.
+        const QDir corpus(QStringLiteral(VELMORA_TEST_DATA "/fuzz/fuzz_gif"));
+        const QStringList files = corpus.entryList(QDir::Files);
+        QVERIFY(files.size() >= 5);
+        int loaded = 0;
+        for (const QString& name : files) {
+            QFile file(corpus.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            cGif gif;
+            if (gif.LoadFromStream(file.readAll())) {
+                ++loaded;
+                cGif again;
+                QVERIFY2(again.LoadFromStream(gif.SaveToBytes()), qPrintable(name));
+                QCOMPARE(again.FramesCount(), gif.FramesCount());
+            }
+        }
+        QVERIFY(loaded >= 5);
+    }
+
     void frameOperations()
     {
         cGif gif;
