@@ -9,11 +9,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <new>
-
-namespace {
-constexpr qint64 kMaxBytes = qint64(1) << 30;
-}
 
 void cDIBSection::CopyToClipboard(Prompts& prompts, bool asDib) const
 {
@@ -31,20 +26,10 @@ void cDIBSection::CopyToClipboard(Prompts& prompts, bool asDib) const
 bool cDIBSection::CreateDIB(int width, int height)
 {
     ClearUp();
-    if (width <= 0 || height <= 0)
+    if (!cDib::AllocateBits(m_bits, width, height, 24, m_bytesPerScanLine))
         return false;
-    const qint64 stride = cDib::ScanLineBytes(width, 24);
-    if (stride * height > kMaxBytes)
-        return false;
-    try {
-        m_bits.assign(size_t(stride * height), 0);
-    } catch (const std::bad_alloc&) {
-        m_bits.clear();
-        return false;
-    }
     m_width = width;
     m_height = height;
-    m_bytesPerScanLine = int(stride);
     return true;
 }
 

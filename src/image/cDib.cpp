@@ -70,25 +70,34 @@ void cDib::BestFit(int width, int height, int maxWidth, int maxHeight, int& left
 bool cDib::Create(int width, int height, int bitsPerPixel)
 {
     Destroy();
-    if (width <= 0 || height <= 0)
-        return false;
     if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24
         && bitsPerPixel != 32)
+        return false;
+    if (!AllocateBits(m_bits, width, height, bitsPerPixel, m_bytesPerScanLine))
+        return false;
+    m_width = width;
+    m_height = height;
+    m_bpp = bitsPerPixel;
+    m_palette.fill(0);
+    return true;
+}
+
+bool cDib::AllocateBits(std::vector<uchar>& bits, int width, int height, int bitsPerPixel,
+                        int& bytesPerScanLine)
+{
+    bits.clear();
+    if (width <= 0 || height <= 0)
         return false;
     const qint64 stride = ScanLineBytes(width, bitsPerPixel);
     if (stride * height > kMaxBytes)
         return false;
     try {
-        m_bits.assign(size_t(stride * height), 0);
+        bits.assign(size_t(stride * height), 0);
     } catch (const std::bad_alloc&) {
-        m_bits.clear();
+        bits.clear();
         return false;
     }
-    m_width = width;
-    m_height = height;
-    m_bpp = bitsPerPixel;
-    m_bytesPerScanLine = int(stride);
-    m_palette.fill(0);
+    bytesPerScanLine = int(stride);
     return true;
 }
 

@@ -21,6 +21,11 @@ public:
     static void BestFit(int width, int height, int maxWidth, int maxHeight, int& left, int& top,
                         int& fitWidth, int& fitHeight, bool stretch);
 
+    // Zeroed memory for a bitmap by the scan-line rule; refuses sizes only a damaged header asks
+    // for (over 1 GiB) and allocation failures.
+    static bool AllocateBits(std::vector<uchar>& bits, int width, int height, int bitsPerPixel,
+                             int& bytesPerScanLine);
+
     bool Create(int width, int height, int bitsPerPixel);
     // Copies a picture into a new bitmap of 24 or 32 bits per pixel, or 8 with its colour table.
     bool CreateFromStdPicture(const QImage& picture, int bitsPerPixel = 32);
