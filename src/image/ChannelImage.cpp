@@ -289,9 +289,11 @@ bool ChannelImage::WriteForUpload(const QString& path)
         return false;
     const bool writable = m_currentType == ImageHeader::Gif || m_currentType == ImageHeader::Jpeg
                           || m_currentType == ImageHeader::Bmp;
-    if (!m_sourceFile.isEmpty() || !writable) {
-        QFile source(m_sourceFile);
-        if (m_sourceFile.isEmpty() || !source.open(QIODevice::ReadOnly)) {
+    QFile source(m_sourceFile);
+    const bool copyable = !m_sourceFile.isEmpty() && source.open(QIODevice::ReadOnly);
+    // A file that went away since loading: the picture in memory is written instead.
+    if (copyable || !writable) {
+        if (!copyable) {
             reportCannotOpen(m_sourceFile);
             return false;
         }

@@ -164,6 +164,11 @@ private slots:
         const QString upload = m_dir.filePath("~image.tmp");
         QVERIFY(image.WriteForUpload(upload));
         QCOMPARE(testutil::readFile(upload), rewritten);
+        // Its file gone, the picture in memory is written in the format it was opened in.
+        QVERIFY(QFile::remove(jpg));
+        QVERIFY(image.WriteForUpload(upload));
+        QCOMPARE(ImageHeader::fromFile(upload).type, int(ImageHeader::Jpeg));
+        QVERIFY(prompts.messages.isEmpty());
     }
 
     void missingOrUnreadableFilesKeepEverything()
