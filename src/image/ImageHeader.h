@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// What a file's first bytes say about the image in it.
+struct ImageHeader {
+    enum Type { Unknown = 0, Gif = 1, Jpeg = 2, Png = 3, Bmp = 4 };
+
+    int type = Unknown;
+    int width = 0;  // pixels; for a GIF the logical screen's
+    int height = 0; // 0 when the header does not hold the size
+
+    static ImageHeader fromBytes(const QByteArray& bytes);
+    static ImageHeader fromFile(const QString& path); // Unknown when the file cannot be read
+};
