@@ -5,6 +5,7 @@
 #include "common/Prompts.h"
 
 #include <QFile>
+#include <QDir>
 
 AppShell::AppShell(HomeFolder home, Prompts& prompts)
     : m_home(std::move(home)), m_prompts(prompts), m_instance(m_home.lockPath())
@@ -60,8 +61,53 @@ void AppShell::showBassError(const QString& text, const AudioSystem& audio)
                       MessageIcon::Exclamation, MessageButtons::Ok, QStringLiteral("Error"));
 }
 
+void AppShell::loadSettings(const QSize& screenTwips)
+{
+    m_projects.clear();
+    m_languages.load(m_home.languagesPath());
+
+    QFile presence(m_home.settingsPath());
+    m_firstRun = !presence.open(QIODevice::ReadOnly);
+    presence.close();
+    if (m_firstRun)
+        m_settings.setDefaults(m_home.path(), screenTwips);
+    m_settings.load(m_home.settingsPath());
+    m_settingsLoaded = true;
+}
+
+void AppShell::loadProjectList()
+{
+    m_projects.load(m_home.projectListPath(), m_settings.savePassword);
+    m_projects.setCurrent(m_settings.lastProject);
+    m_projectsLoaded = true;
+}
+
+bool AppShell::saveProjectList()
+{
+    QString error;
+    if (m_projects.save(m_home.projectListPath(), m_settings.savePassword, &error))
+        return true;
+    m_prompts.message(QStringLiteral("The podcast list could not be saved to \"%1\":\r\n%2")
+                          .arg(QDir::toNativeSeparators(m_home.projectListPath()), error),
+                      MessageIcon::Exclamation);
+    return false;
+}
+
 void AppShell::unload()
 {
     QFile::remove(m_home.previewScratchPath());
+    // State that was never read must not overwrite the files with empty values.
+    if (m_projectsLoaded) {
+        m_settings.lastProject = static_cast<qint16>(m_projects.current());
+        saveProjectList();
+    }
+    if (m_settingsLoaded) {
+        QString error;
+        if (!m_settings.save(m_home.settingsPath(), &error)) {
+            m_prompts.message(QStringLiteral("The settings could not be saved to \"%1\":\r\n%2")
+                                  .arg(QDir::toNativeSeparators(m_home.settingsPath()), error),
+                              MessageIcon::Exclamation);
+        }
+    }
     m_instance.release();
 }

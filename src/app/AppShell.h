@@ -2,7 +2,11 @@
 
 #include "app/HomeFolder.h"
 #include "app/SingleInstance.h"
+#include "store/LanguageTable.h"
+#include "store/ProjectList.h"
+#include "store/Settings.h"
 
+#include <QSize>
 #include <QString>
 
 class AudioSystem;
@@ -32,6 +36,25 @@ public:
     // start-up goes on either way. Returns true when the output device is ready.
     bool startAudio(AudioSystem& audio);
 
+    // Start steps up to the settings read: the project list holds only its spare entry, the
+    // language file is read, the settings presence test sets firstRun() (and the first-start
+    // defaults for a screen of screenTwips), then the settings file is read. The main window
+    // is created after this, from settings().
+    void loadSettings(const QSize& screenTwips);
+    // Start step after the main window exists: the project list is read, passwords only while
+    // "SavePassword" is on; the current entry is the saved "LastProject" (0 when past the end).
+    void loadProjectList();
+
+    bool firstRun() const { return m_firstRun; }
+    Settings& settings() { return m_settings; }
+    const Settings& settings() const { return m_settings; }
+    ProjectList& projects() { return m_projects; }
+    const ProjectList& projects() const { return m_projects; }
+    const LanguageTable& languages() const { return m_languages; }
+
+    // Writes the project list; failures are reported. Called after every change of the list.
+    bool saveProjectList();
+
     // "text", a blank line and "error code: N".
     void showBassError(const QString& text, const AudioSystem& audio);
 
@@ -40,7 +63,8 @@ public:
     bool unattendedExit() const { return m_unattendedExit; }
 
     // The main window's unload steps that follow the save flow: the preview scratch file goes,
-    // state is written back, the lock is released.
+    // the project list and then the settings are written back (only when they were read at
+    // start), the lock is released. A file that cannot be written is reported.
     void unload();
 
 private:
@@ -48,4 +72,10 @@ private:
     Prompts& m_prompts;
     SingleInstance m_instance;
     bool m_unattendedExit = false;
+    bool m_firstRun = false;
+    bool m_settingsLoaded = false;
+    bool m_projectsLoaded = false;
+    Settings m_settings;
+    ProjectList m_projects;
+    LanguageTable m_languages;
 };

@@ -2,6 +2,7 @@
 
 #include "app/AppShell.h"
 #include "common/ProductInfo.h"
+#include "gui/WindowGeometry.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -21,7 +22,7 @@ MainWindow::MainWindow(AppShell& shell, QWidget* parent) : QMainWindow(parent), 
     setWindowTitle(QLatin1String(product::kBaseTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/velmora-64.png")));
     setMinimumSize(11825 / kTwipsPerPixel, 8715 / kTwipsPerPixel);
-    resize(10990 / kTwipsPerPixel + 100, 8730 / kTwipsPerPixel);
+    window_geometry::applyMainWindow(*this, m_shell.settings());
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -63,6 +64,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_unloaded) {
         m_unloaded = true;
+        window_geometry::storeMainWindow(*this, m_shell.settings());
         hide();
         m_shell.unload();
     }

@@ -5,6 +5,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtPrompts.h"
 #include "gui/SignalWatcher.h"
+#include "gui/WindowGeometry.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -47,10 +48,12 @@ int main(int argc, char* argv[])
     if (!shell.acquireSingleInstance())
         return 1;
     shell.installResources();
+    shell.loadSettings(window_geometry::screenSizeInTwips());
 
     MainWindow window(shell);
     mainWindow = &window;
     prompts.setOwner(&window);
+    shell.loadProjectList();
 
     QtAudioSystem audio;
     shell.startAudio(audio);
