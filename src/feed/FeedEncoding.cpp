@@ -1,0 +1,220 @@
+#include "feed/FeedEncoding.h"
+
+#include "feed/CharsetTable.h"
+#include "feed/TextCodec.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Start and end (exclusive) of every processing instruction. Text and attribute values never
+// hold "<" unescaped, so every "<?" of the writer's text opens an instruction.
+std::vector<std::pair<qsizetype, qsizetype>> instructionRanges(const QString& text)
+{
+    std::vector<std::pair<qsizetype, qsizetype>> ranges;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype start = text.indexOf(QLatin1String("<?"), from);
+        if (start < 0)
+            break;
+        qsizetype end = text.indexOf(QLatin1String("?>"), start + 2);
+        end = end < 0 ? text.size() : end + 2;
+        ranges.emplace_back(start, end);
+        from = end;
+    }
+    return ranges;
+}
+
+struct Bom {
+    const char* charset;
+    qsizetype length;
+};
+
+// A byte-order mark, or the first characters of a declaration in a UTF-16 or UTF-32 form.
+std::optional<Bom> byteOrder(QByteArrayView b)
+{
+    auto starts = [&](const char* prefix, qsizetype n) {
+        return b.size() >= n && std::equal(prefix, prefix + n, b.data());
+    };
+    if (starts("\xEF\xBB\xBF", 3))
+        return Bom{"utf-8", 3};
+    if (starts("\xFF\xFE\x00\x00", 4))
+        return Bom{"utf-32le", 4};
+    if (starts("\x00\x00\xFE\xFF", 4))
+        return Bom{"utf-32be", 4};
+    if (starts("\xFF\xFE", 2))
+        return Bom{"utf-16le", 2};
+    if (starts("\xFE\xFF", 2))
+        return Bom{"utf-16be", 2};
+    if (starts("<\x00\x00\x00", 4))
+        return Bom{"utf-32le", 0};
+    if (starts("\x00\x00\x00<", 4))
+        return Bom{"utf-32be", 0};
+    if (starts("<\x00?\x00", 4))
+        return Bom{"utf-16le", 0};
+    if (starts("\x00<\x00?", 4))
+        return Bom{"utf-16be", 0};
+    return std::nullopt;
+}
+
+qsizetype indexOfNoCase(QByteArrayView haystack, QByteArrayView needle, qsizetype from)
+{
+    if (needle.isEmpty())
+        return from;
+    for (qsizetype i = from; i + needle.size() <= haystack.size(); ++i) {
+        qsizetype k = 0;
+        while (k < needle.size()
+               && QChar::toLower(static_cast<uchar>(haystack[i + k]))
+                   == QChar::toLower(static_cast<uchar>(needle[k])))
+            ++k;
+        if (k == needle.size())
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QString> decodeOptional(QByteArrayView bytes)
+{
+    if (const auto bom = byteOrder(bytes))
+        return textcodec::decode(bytes.sliced(bom->length), QString::fromLatin1(bom->charset));
+    return textcodec::decode(bytes, declaredCharsetName(bytes));
+}
+
+} // namespace
+
+QString markupPart(const QString& text)
+{
+    const qsizetype first = text.indexOf(QLatin1Char('<'));
+    const qsizetype last = text.lastIndexOf(QLatin1Char('>'));
+    if (first < 0 || last < first)
+        return {};
+    return text.mid(first, last - first + 1);
+}
+
+QByteArray encodeFeedText(const QString& fullText, int encodingIndex)
+{
+    const QString text = markupPart(fullText);
+    const auto ranges = instructionRanges(text);
+    const auto fallback = [&ranges](char32_t cp, qsizetype offset) {
+        for (const auto& [start, end] : ranges)
+            if (offset >= start && offset < end)
+                return QStringLiteral("?");
+        return QStringLiteral("&#%1;").arg(static_cast<quint32>(cp));
+    };
+    return textcodec::encode(text, charsets::charsetName(encodingIndex), fallback)
+        .value_or(QByteArray());
+}
+
+QString declaredCharsetName(QByteArrayView bytes)
+{
+    if (const auto bom = byteOrder(bytes))
+        return QString::fromLatin1(bom->charset);
+    const QString fallback = QStringLiteral("utf-8");
+    QByteArrayView tag = bytes;
+    const qsizetype open = bytes.indexOf('<');
+    if (open >= 0) {
+        const qsizetype close = bytes.indexOf('>', open);
+        if (close >= 0)
+            tag = bytes.sliced(open, close - open + 1);
+    }
+    const qsizetype decl = indexOfNoCase(tag, "<?xml", 0);
+    if (decl < 0)
+        return fallback;
+    const qsizetype enc = indexOfNoCase(tag, "encoding", decl + 5);
+    if (enc < 0)
+        return fallback;
+    const qsizetype eq = tag.indexOf('=', enc + 8);
+    if (eq < 0)
+        return fallback;
+    // The value is quoted by whichever mark follows the "=", or runs to a blank or "?>".
+    qsizetype start = eq + 1;
+    while (start < tag.size() && (tag[start] == ' ' || tag[start] == '\t'))
+        ++start;
+    qsizetype end = -1;
+    if (start < tag.size() && (tag[start] == '"' || tag[start] == '\'')) {
+        end = tag.indexOf(tag[start], start + 1);
+        ++start;
+    } else {
+        const qsizetype blank = tag.indexOf(' ', start);
+        const qsizetype pi = tag.indexOf("?>", start);
+        end = blank >= 0 && (pi < 0 || blank < pi) ? blank : pi;
+    }
+    if (end < 0)
+        end = tag.size();
+    return QString::fromLatin1(tag.sliced(start, end - start)).trimmed();
+}
+
+QString decodeFeedText(QByteArrayView bytes)
+{
+    return decodeOptional(bytes).value_or(QString());
+}
+
+int detectDeclaredEncoding(const QString& text)
+{
+    const qsizetype enc = text.indexOf(QLatin1String("encoding"), 0, Qt::CaseInsensitive);
+    if (enc < 0)
+        return charsets::kDefaultIndex;
+    const qsizetype eq = text.indexOf(QLatin1Char('='), enc + 8);
+    if (eq < 0)
+        return charsets::kDefaultIndex;
+    qsizetype end = text.indexOf(QLatin1Char('?'), eq + 1);
+    if (end < 0)
+        end = text.indexOf(QLatin1Char('>'), eq + 1);
+    if (end < 0)
+        return charsets::kDefaultIndex;
+    QString value = text.mid(eq + 1, end - eq - 1).trimmed();
+    value.remove(QLatin1Char('\'')).remove(QLatin1Char('"'));
+    const int index = charsets::indexOfCharset(value);
+    if (index >= 0)
+        return index;
+    // A declaration that goes on after the encoding (standalone="yes"): its first word.
+    const int first = charsets::indexOfCharset(value.section(QLatin1Char(' '), 0, 0));
+    return first >= 0 ? first : charsets::kDefaultIndex;
+}
+
+QString replaceEntities(const QString& text)
+{
+    static const std::pair<char16_t, const char*> table[] = {
+        {0x00A9, "&copy;"},  {0x00AE, "&reg;"},   {0x2122, "&trade;"},
+        {0x20AC, "&euro;"},  {0x201E, "&bdquo;"}, {0x201C, "&ldquo;"},
+        {0x00AB, "&laquo;"}, {0x00BB, "&raquo;"}, {0x00A7, "&sect;"},
+    };
+    QString result = text;
+    for (const auto& [c, entity] : table)
+        result.replace(QChar(c), QLatin1String(entity));
+    return result;
+}
+
+FeedFileText feedTextFromBytes(QByteArrayView bytes)
+{
+    FeedFileText result;
+    const std::optional<QString> decoded = decodeOptional(bytes);
+    if (!decoded) {
+        // No converter for the declared charset: the podcast opens empty, but only a file
+        // that holds markup at all counts as one.
+        const qsizetype first = bytes.indexOf('<');
+        if (first < 0 || bytes.lastIndexOf('>') < first)
+            result.status = FeedFileText::Status::NoMarkup;
+        return result;
+    }
+    result.text = markupPart(*decoded);
+    if (result.text.isEmpty())
+        result.status = FeedFileText::Status::NoMarkup;
+    return result;
+}
+
+FeedFileText readFeedFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {FeedFileText::Status::CannotRead, {}};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {FeedFileText::Status::CannotRead, {}};
+    return feedTextFromBytes(bytes);
+}

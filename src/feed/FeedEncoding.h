@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Feed text and the bytes of feed files. These are the functions the session, the download
+// flow and the upload call; the charset table is in CharsetTable.h.
+
+// The feed text in the encoding of the CharsetTable entry, from its first "<" to its last ">".
+// Characters the encoding lacks become numeric character references ("&#937;"), or "?" inside
+// processing instructions, where references mean nothing. Empty when no converter supports
+// the encoding.
+QByteArray encodeFeedText(const QString& text, int encodingIndex);
+
+// The charset name the bytes declare: a byte-order mark wins, then the XML declaration in the
+// first tag; "utf-8" when there is none. Only the first tag is looked at.
+QString declaredCharsetName(QByteArrayView bytes);
+
+// Decodes feed bytes by their declared charset (see above; a byte-order mark is dropped).
+// Invalid bytes become U+FFFD. Empty when no converter supports the declared charset.
+QString decodeFeedText(QByteArrayView bytes);
+
+// The CharsetTable index that a decoded feed text declares, by the open-podcast rule: the value
+// after the first "encoding" and its "=", up to the next "?" (else ">"), trimmed and without
+// quotation marks, compared with the table's names in any letter case. 53 when none matches.
+int detectDeclaredEncoding(const QString& text);
+
+// Typographic characters of a channel description replaced by HTML entity references
+// ("©" → "&copy;", "€" → "&euro;" ...).
+QString replaceEntities(const QString& text);
+
+// The text of a feed file as opening a podcast reads it: decoded by its declared encoding and
+// cut to the part from the first "<" to the last ">".
+struct FeedFileText {
+    enum class Status {
+        Ok,        // `text` holds the markup (empty when the charset has no converter)
+        CannotRead, // the file is missing or unreadable
+        NoMarkup,   // the file holds no "<" ... ">"
+    };
+    Status status = Status::Ok;
+    QString text;
+};
+FeedFileText feedTextFromBytes(QByteArrayView bytes);
+FeedFileText readFeedFile(const QString& path);
+
+// `text` from its first "<" to its last ">" inclusive; empty when either is missing.
+QString markupPart(const QString& text);

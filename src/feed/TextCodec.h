@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+#include <optional>
+
+// Conversion between Unicode text and bytes by charset name, on the C library's iconv with an
+// alias table for the names feeds use that iconv spells differently. UTF-16 and UTF-32 are
+// written little-endian with a byte-order mark; UTF-7 keeps markup characters direct so that
+// the XML declaration stays readable; HZ-GB-2312 is built on GB2312.
+namespace textcodec {
+
+// Text for a character the target cannot represent; `offset` is its position in the input.
+// The result must be plain ASCII.
+using Fallback = std::function<QString(char32_t codePoint, qsizetype offset)>;
+
+// Whether a converter exists for the charset name (any letter case).
+bool isSupported(const QString& charsetName);
+
+// Encodes the text; characters the charset lacks are replaced by `fallback` (by "?" when none
+// is given). std::nullopt when no converter exists for the name.
+std::optional<QByteArray> encode(QStringView text, const QString& charsetName,
+                                 const Fallback& fallback = {});
+
+// Decodes the bytes; invalid sequences become U+FFFD. std::nullopt when no converter exists.
+std::optional<QString> decode(QByteArrayView bytes, const QString& charsetName);
+
+} // namespace textcodec
