@@ -1,0 +1,111 @@
+#include "publish/ThemeRenderer.h"
+
+#include "feed/FeedDateTime.h"
+#include "feed/FeedDocument.h"
+#include "publish/ThemeList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUrl>
+
+QString ThemeRenderer::htmlEscape(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        case '\'': out += QLatin1String("&#39;"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QString ThemeRenderer::fileUrl(const QString& path, bool folder)
+{
+    if (path.isEmpty())
+        return {};
+    QString absolute = QFileInfo(path).absoluteFilePath();
+    if (folder && !absolute.endsWith(QLatin1Char('/')))
+        absolute += QLatin1Char('/');
+    return QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded);
+}
+
+ThemePageValues ThemeRenderer::pageValues(const Channel& channel, const QList<Episode>& episodes,
+                                          const QString& themeFolder)
+{
+    ThemePageValues v;
+    v.feedTitle = htmlEscape(channel.title);
+    v.subtitle = v.feedTitle;
+    v.feedLink = htmlEscape(channel.link);
+    v.feedDescription = channel.description;
+    v.numOfItems = QString::number(episodes.size());
+    v.author = htmlEscape(channel.managingEditor);
+    v.feedPubDate = htmlEscape(displayDate(channel.pubDate));
+    v.feedPubTime = htmlEscape(displayTime(channel.pubDate));
+    v.themePath = htmlEscape(fileUrl(themeFolder, true));
+    v.hasImage = !channel.imageFile.isEmpty();
+    v.imageSrc = htmlEscape(fileUrl(channel.imageFile));
+    v.items.reserve(episodes.size());
+    for (const Episode& e : episodes) {
+        ThemeItemValues item;
+        item.title = htmlEscape(e.title);
+        item.description = e.description;
+        item.link = htmlEscape(e.link);
+        item.pubDate = htmlEscape(displayDate(e.pubDate));
+        item.pubTime = htmlEscape(displayTime(e.pubDate));
+        item.enclosure = htmlEscape(e.enclosureUrl);
+        v.items.append(std::move(item));
+    }
+    return v;
+}
+
+QString ThemeRenderer::renderText(const QString& templateText, const Channel& channel,
+                                  const QList<Episode>& episodes, const QString& themeFolder)
+{
+    return ThemeTemplate(templateText).fill(pageValues(channel, episodes, themeFolder));
+}
+
+ThemeRenderResult ThemeRenderer::render(const ThemeList& themes, int index,
+                                        const Channel& channel, const QList<Episode>& episodes,
+                                        const QString& outputPath)
+{
+    ThemeRenderResult result;
+    if (index < 0 || index >= themes.count()) {
+        result.error = QStringLiteral("There is no theme number %1.").arg(index);
+        return result;
+    }
+    const QString templatePath = themes.templatePath(index);
+    QFile in(templatePath);
+    if (!in.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("The theme template \"%1\" cannot be read: %2")
+                           .arg(QDir::toNativeSeparators(templatePath), in.errorString());
+        return result;
+    }
+    const QString templateText = ThemeTemplate::fromFileContents(in.readAll());
+    const QString page = renderText(templateText, channel, episodes, themes.folder());
+
+    QSaveFile out(outputPath);
+    QByteArray bytes = page.toUtf8();
+    bytes += "\r\n";
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        result.error = QStringLiteral("The preview page \"%1\" cannot be written: %2")
+                           .arg(QDir::toNativeSeparators(outputPath), out.errorString());
+        return result;
+    }
+    result.ok = true;
+    result.pagePath = outputPath;
+    return result;
+}
+
+ThemeRenderResult ThemeRenderer::render(const ThemeList& themes, int index,
+                                        const FeedDocument& document, const QString& outputPath)
+{
+    return render(themes, index, document.channel, document.episodes, outputPath);
+}
