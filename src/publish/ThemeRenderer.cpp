@@ -7,8 +7,41 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QUrl>
+
+namespace {
+
+// The shown date depends only on the parsed day, month and year, the shown time only on hour,
+// minute and second; a long feed repeats them often (same release hour), and formatting in the
+// user's locale costs far more than parsing.
+class DateTexts {
+public:
+    QString date(const QString& feedDate, const FeedDateTime& v)
+    {
+        const qint64 key = (qint64(v.year) << 32) | (qint64(quint16(v.month)) << 16) | quint16(v.day);
+        auto it = m_dates.constFind(key);
+        if (it == m_dates.cend())
+            it = m_dates.insert(key, ThemeRenderer::htmlEscape(displayDate(feedDate)));
+        return *it;
+    }
+    QString time(const QString& feedDate, const FeedDateTime& v)
+    {
+        const qint64 key = (qint64(quint16(v.hour)) << 32) | (qint64(quint16(v.minute)) << 16)
+                           | quint16(v.second);
+        auto it = m_times.constFind(key);
+        if (it == m_times.cend())
+            it = m_times.insert(key, ThemeRenderer::htmlEscape(displayTime(feedDate)));
+        return *it;
+    }
+
+private:
+    QHash<qint64, QString> m_dates;
+    QHash<qint64, QString> m_times;
+};
+
+} // namespace
 
 QString ThemeRenderer::htmlEscape(const QString& text)
 {
@@ -47,8 +80,10 @@ ThemePageValues ThemeRenderer::pageValues(const Channel& channel, const QList<Ep
     v.feedDescription = channel.description;
     v.numOfItems = QString::number(episodes.size());
     v.author = htmlEscape(channel.managingEditor);
-    v.feedPubDate = htmlEscape(displayDate(channel.pubDate));
-    v.feedPubTime = htmlEscape(displayTime(channel.pubDate));
+    DateTexts dates;
+    const FeedDateTime channelDate = parseFeedDate(channel.pubDate);
+    v.feedPubDate = dates.date(channel.pubDate, channelDate);
+    v.feedPubTime = dates.time(channel.pubDate, channelDate);
     v.themePath = htmlEscape(fileUrl(themeFolder, true));
     v.hasImage = !channel.imageFile.isEmpty();
     v.imageSrc = htmlEscape(fileUrl(channel.imageFile));
@@ -58,8 +93,9 @@ ThemePageValues ThemeRenderer::pageValues(const Channel& channel, const QList<Ep
         item.title = htmlEscape(e.title);
         item.description = e.description;
         item.link = htmlEscape(e.link);
-        item.pubDate = htmlEscape(displayDate(e.pubDate));
-        item.pubTime = htmlEscape(displayTime(e.pubDate));
+        const FeedDateTime date = parseFeedDate(e.pubDate);
+        item.pubDate = dates.date(e.pubDate, date);
+        item.pubTime = dates.time(e.pubDate, date);
         item.enclosure = htmlEscape(e.enclosureUrl);
         v.items.append(std::move(item));
     }

@@ -130,32 +130,30 @@ void fillImageRecord(Pieces& pieces, const ThemePageValues& values)
     }
 }
 
-// Text of one items-record copy; the enclosure record is kept, dropped or left alone.
-void appendItem(QString& out, const Pieces& body, const ThemeItemValues& item, int number)
+// One items-record copy: item placeholders filled; the enclosure record (when the copy has a
+// complete one, between `encBegin` and `encEnd`) kept with its URL or dropped.
+void appendItem(QString& out, const Pieces& body, qsizetype encBegin, qsizetype encEnd,
+                const ThemeItemValues& item, int number)
 {
-    Pieces copy = body;
     const QString numberText = QString::number(number);
-    replaceFields(copy, [&](Field f) { return itemValue(item, numberText, f); });
-
-    const qsizetype begin = indexOf(copy, Field::BeginEnclosure);
-    const qsizetype end = begin < 0 ? -1 : indexOf(copy, Field::EndEnclosure, begin + 1);
-    if (begin >= 0 && end >= 0) {
-        if (item.enclosure.isEmpty()) {
-            copy.remove(begin, end - begin + 1);
-        } else {
-            copy[begin].text.clear();
-            copy[end].text.clear();
-            copy[begin].field = copy[end].field = Field::None;
-            for (qsizetype i = begin + 1; i < end; ++i) {
-                if (copy[i].field == Field::ItemEnclosure) {
-                    copy[i].field = Field::None;
-                    copy[i].text = item.enclosure;
-                }
+    const bool complete = encBegin >= 0 && encEnd >= 0;
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        const Piece& piece = body[i];
+        if (complete && i >= encBegin && i <= encEnd) {
+            if (item.enclosure.isEmpty()) {
+                i = encEnd;
+                continue;
+            }
+            if (i == encBegin || i == encEnd)
+                continue;
+            if (piece.field == Field::ItemEnclosure) {
+                out += item.enclosure;
+                continue;
             }
         }
+        const QString* value = itemValue(item, numberText, piece.field);
+        out += value ? *value : piece.text;
     }
-    for (const Piece& piece : std::as_const(copy))
-        out += piece.text;
 }
 
 } // namespace
@@ -230,8 +228,15 @@ QString ThemeTemplate::fill(const ThemePageValues& values) const
     }
     appendRange(0, begin);
     const Pieces body = slice(pieces, begin + 1, end);
+    // One allocation for the whole page instead of doublings of a text of megabytes.
+    qsizetype perItem = 0;
+    for (const Piece& piece : body)
+        perItem += piece.field == Field::None ? piece.text.size() : 32;
+    out.reserve(out.size() + perItem * values.items.size() + 4096);
+    const qsizetype encBegin = indexOf(body, Field::BeginEnclosure);
+    const qsizetype encEnd = encBegin < 0 ? -1 : indexOf(body, Field::EndEnclosure, encBegin + 1);
     for (int i = 0; i < values.items.size(); ++i)
-        appendItem(out, body, values.items[i], i);
+        appendItem(out, body, encBegin, encEnd, values.items[i], i);
     appendRange(end + 1, pieces.size());
     return out;
 }

@@ -173,6 +173,23 @@ private slots:
         QCOMPARE(page, QStringLiteral("[Unknown date]|[Unknown date]"));
     }
 
+    void everyEpisodeShowsItsOwnDateAndTime()
+    {
+        QList<Episode> episodes;
+        for (const char* date : {"1 Jan 2026 10:00:00 GMT", "2 Jan 2026 10:00:00 GMT",
+                                 "1 Feb 2026 10:00:00 GMT", "1 Jan 2027 10:00:00 GMT",
+                                 "Thu, 01 Jan 2026 11:00:00 GMT", "1 Jan 2026 10:00:01 GMT",
+                                 "1 Jan 2026 10:01:00 GMT", "1 Foo 2026 10:00:00 GMT"}) {
+            episodes.append(episode("e"));
+            episodes.last().pubDate = QString::fromLatin1(date);
+        }
+        const QString page = render("%BeginItemsRecord%%ItemPubDate% %ItemPubTime%|%EndItemsRecord%",
+                                    channel(), episodes);
+        QCOMPARE(page, QStringLiteral("1/1/26 10:00:00 AM|1/2/26 10:00:00 AM|2/1/26 10:00:00 AM|"
+                                      "1/1/27 10:00:00 AM|1/1/26 11:00:00 AM|1/1/26 10:00:01 AM|"
+                                      "1/1/26 10:01:00 AM|[Unknown date] 10:00:00 AM|"));
+    }
+
     void textFieldsAreEscapedDescriptionsAreNot()
     {
         Channel c = channel(QStringLiteral("Tech & Talk <Weekly>"));
