@@ -196,6 +196,22 @@ const char* const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
 const char* const kStyleTypes[] = {"text/xsl", "text/css"};
 const char* const kStyleMedia[] = {"all", "screen", "print", "handheld", "projection", "tv"};
 
+// The href goes into a processing instruction, where references mean nothing and "?>" would
+// end it early: characters that would break it are percent-encoded, as in any URL.
+QString instructionHref(const QString& href)
+{
+    QString out;
+    out.reserve(href.size());
+    for (qsizetype i = 0; i < href.size(); ++i) {
+        const char16_t c = href[i].unicode();
+        if (c == '"' || c == '<' || c == '>' || c < 0x20 || c == 0x7F)
+            out += QStringLiteral("%%1").arg(static_cast<uint>(c), 2, 16, QLatin1Char('0')).toUpper();
+        else if (allowedInXml(href, i))
+            out += href[i];
+    }
+    return out;
+}
+
 qsizetype estimateSize(const FeedDocument& d)
 {
     qsizetype n = 1024 + d.channel.description.size();
@@ -217,7 +233,7 @@ QString buildFeedText(const FeedDocument& document, int encodingIndex, ImageSize
         const int type = c.styleSheetType == 1 ? 1 : 0;
         const int media = c.styleSheetMedia >= 0 && c.styleSheetMedia <= 5 ? c.styleSheetMedia : 0;
         out.raw(QStringLiteral("<?xml-stylesheet href=\"%1\" type=\"%2\" media=\"%3\"?>\r\n")
-                    .arg(c.styleSheetHref, QLatin1String(kStyleTypes[type]),
+                    .arg(instructionHref(c.styleSheetHref), QLatin1String(kStyleTypes[type]),
                          QLatin1String(kStyleMedia[media])));
     }
     out.raw(QLatin1String("<rss version=\"2.0\">"));

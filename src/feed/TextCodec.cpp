@@ -3,9 +3,11 @@
 #include <QHash>
 #include <QMutex>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <vector>
 
 namespace textcodec {
 namespace {
@@ -15,6 +17,9 @@ enum class Special { None, Utf7, Hz, Utf16, Utf32, Utf8 };
 struct Converter {
     QByteArray iconvName;
     Special special = Special::None;
+    // Characters the converter maps one way only (CP932 writes "—" as the code that reads back
+    // as "―"); they are handed to the fallback so that text never changes on a round trip.
+    std::vector<char32_t> oneWay;
 };
 
 // Names that iconv spells differently, or that need our own handling.
@@ -44,7 +49,11 @@ std::optional<Converter> converterFor(const QString& charsetName)
         {QStringLiteral("x-windows-949"), {"CP949", Special::None}},
         {QStringLiteral("iso-2922-cn"), {"ISO-2022-CN", Special::None}},
         // As Windows reads it: 0x5C is the backslash and 0x7E the tilde, not yen and overline.
-        {QStringLiteral("shift_jis"), {"CP932", Special::None}},
+        {QStringLiteral("shift_jis"),
+         {"CP932", Special::None,
+          {0x00A2, 0x00A3, 0x00A5, 0x00AC, 0x2014, 0x2016, 0x203E, 0x2212, 0x301C}}},
+        {QStringLiteral("euc-jp"), {"EUC-JP", Special::None, {0x00A5, 0x203E}}},
+        {QStringLiteral("euc-kr"), {"EUC-KR", Special::None, {0x20A9}}},
     };
     const auto it = aliases.constFind(name);
     if (it != aliases.constEnd())
@@ -96,8 +105,18 @@ char32_t codePointAt(QStringView text, qsizetype i, int* units)
 
 // Runs iconv over UTF-16 input, appending to `out`; unconvertible characters go through the
 // fallback, whose ASCII text is converted by the same descriptor (so shift states stay right).
-void iconvEncode(iconv_t cd, QStringView text, const Fallback& fallback, QByteArray& out)
+void iconvEncode(iconv_t cd, QStringView text, const Fallback& fallback,
+                 const std::vector<char32_t>& oneWay, QByteArray& out)
 {
+    // Position (in bytes of the input) of the next character that must go to the fallback.
+    auto nextOneWay = [&](size_t fromByte) -> size_t {
+        if (oneWay.empty())
+            return static_cast<size_t>(text.size()) * 2;
+        for (qsizetype i = static_cast<qsizetype>(fromByte / 2); i < text.size(); ++i)
+            if (std::find(oneWay.begin(), oneWay.end(), text[i].unicode()) != oneWay.end())
+                return static_cast<size_t>(i) * 2;
+        return static_cast<size_t>(text.size()) * 2;
+    };
     const char* base = reinterpret_cast<const char*>(text.utf16());
     size_t total = static_cast<size_t>(text.size()) * 2;
     size_t done = 0;
@@ -111,18 +130,23 @@ void iconvEncode(iconv_t cd, QStringView text, const Fallback& fallback, QByteAr
     };
     char* dst = out.data() + used;
     size_t room = static_cast<size_t>(out.size() - used);
+    size_t limit = nextOneWay(0);
     while (done < total) {
-        char* src = const_cast<char*>(base + done);
-        size_t left = total - done;
-        const size_t r = iconv(cd, &src, &left, &dst, &room);
-        done = total - left;
-        if (r != static_cast<size_t>(-1))
-            break;
-        if (errno == E2BIG) {
-            grow(dst, room);
-            continue;
+        if (done < limit) {
+            char* src = const_cast<char*>(base + done);
+            size_t left = limit - done;
+            const size_t r = iconv(cd, &src, &left, &dst, &room);
+            done = limit - left;
+            if (r == static_cast<size_t>(-1) && errno == E2BIG) {
+                grow(dst, room);
+                continue;
+            }
+            if (r != static_cast<size_t>(-1))
+                continue; // the segment is done: next comes a one-way character, or the end
+        } else {
+            limit = nextOneWay(done + 2); // `done` sits on a one-way character
         }
-        // EILSEQ or EINVAL: a character the target lacks, or a lone surrogate.
+        // A character the target lacks (EILSEQ), a lone surrogate, or a one-way character.
         int units = 1;
         const qsizetype offset = static_cast<qsizetype>(done / 2);
         const char32_t cp = codePointAt(text, offset, &units);
@@ -180,6 +204,9 @@ std::optional<QString> iconvDecode(const QByteArray& name, QByteArrayView bytes)
         --left;
         iconv(cd.handle(), nullptr, nullptr, nullptr, nullptr);
     }
+    // Converters that combine characters may still hold the last one.
+    while (iconv(cd.handle(), nullptr, nullptr, &dst, &room) == static_cast<size_t>(-1) && errno == E2BIG)
+        grow();
     out.resize((dst - reinterpret_cast<char*>(out.data())) / 2);
     return out;
 }
@@ -324,7 +351,7 @@ std::optional<QByteArray> encode(QStringView text, const QString& charsetName,
         out = QByteArray("\xFF\xFE", 2);
     else if (conv->special == Special::Utf32)
         out = QByteArray("\xFF\xFE\x00\x00", 4);
-    iconvEncode(cd.handle(), text, fallback, out);
+    iconvEncode(cd.handle(), text, fallback, conv->oneWay, out);
     if (conv->special == Special::Hz)
         return eucToHz(out);
     return out;

@@ -9,6 +9,8 @@ namespace {
 
 // Characters from every script the table covers; each entry holds at least one natively.
 const QString kSamples = QString::fromUtf8("é Ж Ω ع ٣ א ก 中 日本 한 Ş Ա ő");
+// Characters some converters map one way only (they would read back as others).
+const QString kOneWay = QString::fromUtf8("— ¥ ‾ ¢ ₩ 〜 −");
 
 QString withReferencesResolved(QString text)
 {
@@ -56,7 +58,7 @@ private slots:
     void everyEntryRoundTrips()
     {
         QFETCH(int, index);
-        const QString text = feedText(index, kSamples + QStringLiteral(" ~{+-\\ & end"));
+        const QString text = feedText(index, kSamples + QLatin1Char(' ') + kOneWay + QStringLiteral(" ~{+-\\ & end"));
         const QByteArray bytes = encodeFeedText(text, index);
         QVERIFY2(!bytes.isEmpty(), "no converter for this entry");
         QCOMPARE(declaredCharsetName(bytes).toLower(),

@@ -175,6 +175,9 @@ private slots:
         d.channel.styleSheetMedia = 5;
         const QByteArray bytes = buildFeedBytes(d, 53);
         QVERIFY(bytes.contains("\r\n<?xml-stylesheet href=\"a&b ?.css\" type=\"text/css\" media=\"tv\"?>\r\n<rss"));
+        // Whatever the href holds, the instruction ends where the writer ends it.
+        d.channel.styleSheetHref = QStringLiteral("x?>\"<y>\r\n");
+        QVERIFY(buildFeedBytes(d, 53).contains("<?xml-stylesheet href=\"x?%3E%22%3Cy%3E%0D%0A\" type="));
     }
 
     void declarationSpellsTheTableName()

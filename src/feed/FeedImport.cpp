@@ -1,0 +1,135 @@
+#include "feed/FeedImport.h"
+
+#include "common/Prompts.h"
+#include "feed/FeedXml.h"
+
+#include <QDateTime>
+
+#include <cstring>
+
+namespace {
+
+bool named(const pugi::xml_node& n, const char* name)
+{
+    return std::strcmp(n.name(), name) == 0;
+}
+
+QString withCrLf(QString s)
+{
+    s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return s;
+}
+
+// The href of the first link with the relation (an Atom link without rel is "alternate").
+QString atomLink(const FeedXml& xml, const pugi::xml_node& parent, const char* rel)
+{
+    for (const pugi::xml_node& link : parent.children("link")) {
+        const pugi::xml_attribute r = link.attribute("rel");
+        const bool alternate = std::strcmp(rel, "alternate") == 0;
+        if ((!r && alternate) || (r && xml.value(r) == QLatin1String(rel)))
+            return xml.value(link.attribute("href"));
+    }
+    return {};
+}
+
+QString childText(const FeedXml& xml, const pugi::xml_node& parent, const char* name)
+{
+    const pugi::xml_node n = parent.child(name);
+    return n ? xml.text(n) : QString();
+}
+
+// The first non-empty text among the children named, in order of preference.
+QString firstOf(const FeedXml& xml, const pugi::xml_node& parent, std::initializer_list<const char*> names)
+{
+    for (const char* name : names) {
+        const QString t = childText(xml, parent, name);
+        if (!t.isEmpty())
+            return t;
+    }
+    return {};
+}
+
+QString feedDate(const QString& iso)
+{
+    const QString converted = isoDateToFeedDate(iso);
+    return converted.isEmpty() ? iso : converted;
+}
+
+void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
+{
+    const pugi::xml_node feed = xml.root();
+    Channel& c = d.channel;
+    c.title = childText(xml, feed, "title");
+    c.link = atomLink(xml, feed, "alternate");
+    c.description = withCrLf(firstOf(xml, feed, {"subtitle", "tagline"}));
+    c.pubDate = feedDate(firstOf(xml, feed, {"updated", "modified"}));
+    int counter = 0;
+    for (const pugi::xml_node& entry : feed.children("entry")) {
+        if (events && counter++ % 128 == 0)
+            events->processEvents();
+        Episode e;
+        e.title = childText(xml, entry, "title");
+        e.link = atomLink(xml, entry, "alternate");
+        e.description = withCrLf(firstOf(xml, entry, {"summary", "content"}));
+        e.guid = childText(xml, entry, "id");
+        e.pubDate = feedDate(firstOf(xml, entry, {"published", "issued", "updated", "modified"}));
+        for (const pugi::xml_node& link : entry.children("link")) {
+            if (xml.value(link.attribute("rel")) == QLatin1String("enclosure")) {
+                e.enclosureUrl = xml.value(link.attribute("href"));
+                e.enclosureLength = xml.value(link.attribute("length"));
+                e.enclosureType = xml.value(link.attribute("type"));
+                break;
+            }
+        }
+        d.episodes.append(e);
+    }
+}
+
+void importRdfItems(const FeedXml& xml, FeedDocument& d, Prompts* events)
+{
+    int counter = 0;
+    for (const pugi::xml_node& item : xml.root().children("item")) {
+        if (events && counter++ % 128 == 0)
+            events->processEvents();
+        Episode e;
+        e.title = childText(xml, item, "title");
+        e.link = childText(xml, item, "link");
+        e.description = withCrLf(childText(xml, item, "description"));
+        e.pubDate = feedDate(childText(xml, item, "dc:date"));
+        d.episodes.append(e);
+    }
+}
+
+} // namespace
+
+QString isoDateToFeedDate(const QString& iso)
+{
+    const QDateTime parsed = QDateTime::fromString(iso.trimmed(), Qt::ISODateWithMs);
+    if (!parsed.isValid())
+        return {};
+    const QDateTime utc = parsed.toUTC();
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    return QStringLiteral("%1 %2 %3 %4 GMT")
+        .arg(utc.date().day())
+        .arg(QLatin1String(months[utc.date().month() - 1]))
+        .arg(utc.date().year())
+        .arg(utc.time().toString(QStringLiteral("HH:mm:ss")));
+}
+
+FeedType importFeed(const QString& text, FeedDocument& document, Prompts* events)
+{
+    FeedType type = FeedType::NotXml;
+    if (!readFeed(text, document, events, &type))
+        return FeedType::NotXml;
+    if (type != FeedType::Atom && type != FeedType::Rdf)
+        return type;
+    FeedXml xml;
+    if (!xml.load(text))
+        return FeedType::NotXml;
+    if (type == FeedType::Atom)
+        importAtom(xml, document, events);
+    else
+        importRdfItems(xml, document, events);
+    return type;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "feed/FeedDocument.h"
+#include "feed/FeedReader.h"
+
+#include <QString>
+
+class Prompts;
+
+// Reads RSS, Atom (1.0 and 0.3) and RSS 1.0 (RDF) text into the document. RSS goes through
+// readFeed; an Atom feed's title, alternate link, subtitle and updated date become the
+// channel's, each entry an episode (title, alternate link, summary or else content, id as
+// guid, published or else updated as pubDate in GMT, the enclosure link); an RDF file keeps
+// the channel fields readFeed finds and gains its items as episodes. Returns the type found
+// (NotXml for text that is not well-formed or not a feed; document.loadFailed tells which).
+FeedType importFeed(const QString& text, FeedDocument& document, Prompts* events = nullptr);
+
+// An ISO 8601 date-time ("2026-12-01T10:00:00+01:00") as RFC 822 text in GMT; empty when the
+// text is not such a date.
+QString isoDateToFeedDate(const QString& iso);

@@ -1,0 +1,296 @@
+#include "feed/FeedJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace feedjson {
+namespace {
+
+struct ChannelText {
+    const char* key;
+    QString Channel::*member;
+};
+struct EpisodeText {
+    const char* key;
+    QString Episode::*member;
+};
+
+// In the order of the Channel declaration; the skip lists and style sheet numbers are placed
+// between them by the writer below.
+const ChannelText kChannelTextsA[] = {
+    {"title", &Channel::title},         {"link", &Channel::link},
+    {"description", &Channel::description}, {"language", &Channel::language},
+    {"copyright", &Channel::copyright}, {"managingEditor", &Channel::managingEditor},
+    {"webMaster", &Channel::webMaster}, {"pubDate", &Channel::pubDate},
+    {"category", &Channel::category},   {"categoryDomain", &Channel::categoryDomain},
+    {"docs", &Channel::docs},           {"ttl", &Channel::ttl},
+};
+const ChannelText kChannelTextsB[] = {
+    {"imageUrl", &Channel::imageUrl},     {"imageTitle", &Channel::imageTitle},
+    {"imageLink", &Channel::imageLink},   {"imageDescription", &Channel::imageDescription},
+    {"imageFile", &Channel::imageFile},   {"styleSheetHref", &Channel::styleSheetHref},
+};
+const EpisodeText kEpisodeTextsA[] = {
+    {"title", &Episode::title},       {"link", &Episode::link},
+    {"description", &Episode::description}, {"pubDate", &Episode::pubDate},
+    {"author", &Episode::author},     {"category", &Episode::category},
+    {"categoryDomain", &Episode::categoryDomain}, {"guid", &Episode::guid},
+};
+const EpisodeText kEpisodeTextsB[] = {
+    {"source", &Episode::source},             {"sourceUrl", &Episode::sourceUrl},
+    {"enclosureUrl", &Episode::enclosureUrl}, {"enclosureLength", &Episode::enclosureLength},
+    {"enclosureType", &Episode::enclosureType}, {"enclosureFile", &Episode::enclosureFile},
+    {"comments", &Episode::comments},
+};
+
+void quote(QByteArray& out, const QString& s)
+{
+    out += '"';
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t u = s[i].unicode();
+        switch (u) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (QChar::isHighSurrogate(u) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+                out += s.mid(i, 2).toUtf8();
+                ++i;
+            } else if (u < 0x20 || QChar::isSurrogate(u)) {
+                out += "\\u" + QByteArray::number(u, 16).rightJustified(4, '0');
+            } else if (u < 0x80) {
+                out += static_cast<char>(u);
+            } else {
+                out += QString(QChar(u)).toUtf8();
+            }
+        }
+    }
+    out += '"';
+}
+
+class ObjectWriter {
+public:
+    ObjectWriter(QByteArray& out, int indent) : m_out(out), m_indent(indent) { m_out += "{"; }
+    void key(const char* k)
+    {
+        m_out += m_first ? "\n" : ",\n";
+        m_first = false;
+        m_out += QByteArray(m_indent + 2, ' ');
+        m_out += '"';
+        m_out += k;
+        m_out += "\": ";
+    }
+    void text(const char* k, const QString& v) { key(k); quote(m_out, v); }
+    void number(const char* k, int v) { key(k); m_out += QByteArray::number(v); }
+    void boolean(const char* k, bool v) { key(k); m_out += v ? "true" : "false"; }
+    template <size_t N>
+    void flags(const char* k, const std::array<bool, N>& v)
+    {
+        key(k);
+        m_out += '[';
+        for (size_t i = 0; i < N; ++i) {
+            m_out += i ? ", " : "";
+            m_out += v[i] ? "true" : "false";
+        }
+        m_out += ']';
+    }
+    void end()
+    {
+        m_out += '\n';
+        m_out += QByteArray(m_indent, ' ');
+        m_out += '}';
+    }
+    QByteArray& out() { return m_out; }
+
+private:
+    QByteArray& m_out;
+    int m_indent;
+    bool m_first = true;
+};
+
+template <typename Record, typename Table>
+bool readTexts(const QJsonObject& o, Record& r, const Table& table, const QString& where, QString* error)
+{
+    for (const auto& f : table) {
+        const QJsonValue v = o.value(QLatin1String(f.key));
+        if (v.isUndefined())
+            continue;
+        if (!v.isString()) {
+            *error = QStringLiteral("%1.%2 must be a string").arg(where, QLatin1String(f.key));
+            return false;
+        }
+        r.*f.member = v.toString();
+    }
+    return true;
+}
+
+template <size_t N>
+bool readFlags(const QJsonObject& o, const char* key, std::array<bool, N>& flags, QString* error)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined())
+        return true;
+    const QJsonArray a = v.toArray();
+    if (!v.isArray() || a.size() != static_cast<qsizetype>(N)) {
+        *error = QStringLiteral("channel.%1 must be an array of %2 booleans").arg(QLatin1String(key)).arg(N);
+        return false;
+    }
+    for (size_t i = 0; i < N; ++i) {
+        if (!a[static_cast<qsizetype>(i)].isBool()) {
+            *error = QStringLiteral("channel.%1 must be an array of %2 booleans").arg(QLatin1String(key)).arg(N);
+            return false;
+        }
+        flags[i] = a[static_cast<qsizetype>(i)].toBool();
+    }
+    return true;
+}
+
+bool readSmallInt(const QJsonObject& o, const char* key, int max, int& target, QString* error)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined())
+        return true;
+    const double d = v.toDouble(-1);
+    if (!v.isDouble() || d != static_cast<int>(d) || d < 0 || d > max) {
+        *error = QStringLiteral("channel.%1 must be a whole number from 0 to %2").arg(QLatin1String(key)).arg(max);
+        return false;
+    }
+    target = static_cast<int>(d);
+    return true;
+}
+
+template <typename... Tables>
+bool onlyKnownKeys(const QJsonObject& o, const QString& where, QStringList extra, QString* error,
+                   const Tables&... tables)
+{
+    (..., [&] {
+        for (const auto& f : tables)
+            extra << QLatin1String(f.key);
+    }());
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (!extra.contains(it.key())) {
+            *error = QStringLiteral("unknown field \"%1\" in %2").arg(it.key(), where);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray toJson(const FeedDocument& d, const QList<QPair<QString, int>>& extra)
+{
+    QByteArray out;
+    out.reserve(1024 + d.episodes.size() * 600);
+    ObjectWriter top(out, 0);
+    top.key("channel");
+    {
+        ObjectWriter c(out, 2);
+        for (const auto& f : kChannelTextsA)
+            c.text(f.key, d.channel.*f.member);
+        c.flags("skipDays", d.channel.skipDays);
+        c.flags("skipHours", d.channel.skipHours);
+        for (const auto& f : kChannelTextsB)
+            c.text(f.key, d.channel.*f.member);
+        c.number("styleSheetType", d.channel.styleSheetType);
+        c.number("styleSheetMedia", d.channel.styleSheetMedia);
+        c.end();
+    }
+    top.key("episodes");
+    out += '[';
+    for (qsizetype i = 0; i < d.episodes.size(); ++i) {
+        out += i ? ",\n    " : "\n    ";
+        ObjectWriter e(out, 4);
+        const Episode& ep = d.episodes[i];
+        for (const auto& f : kEpisodeTextsA)
+            e.text(f.key, ep.*f.member);
+        e.boolean("guidIsPermaLink", ep.guidIsPermaLink);
+        for (const auto& f : kEpisodeTextsB)
+            e.text(f.key, ep.*f.member);
+        e.end();
+    }
+    out += d.episodes.isEmpty() ? "]" : "\n  ]";
+    for (const auto& [key, value] : extra)
+        top.number(key.toLatin1().constData(), value);
+    top.end();
+    return out;
+}
+
+bool fromJson(const QByteArray& json, FeedDocument& d, QString* error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+    QJsonParseError parse;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
+    if (doc.isNull()) {
+        *error = QStringLiteral("not JSON: %1 at offset %2").arg(parse.errorString()).arg(parse.offset);
+        return false;
+    }
+    if (!doc.isObject()) {
+        *error = QStringLiteral("the document must be a JSON object");
+        return false;
+    }
+    const QJsonObject top = doc.object();
+    const QStringList topKeys{QStringLiteral("channel"), QStringLiteral("episodes"),
+                              QStringLiteral("encodingIndex"), QStringLiteral("feedType")};
+    if (!onlyKnownKeys(top, QStringLiteral("the document"), topKeys, error))
+        return false;
+
+    FeedDocument result;
+    const QJsonValue channel = top.value(QLatin1String("channel"));
+    if (!channel.isUndefined()) {
+        if (!channel.isObject()) {
+            *error = QStringLiteral("channel must be an object");
+            return false;
+        }
+        const QJsonObject c = channel.toObject();
+        const QStringList extra{QStringLiteral("skipDays"), QStringLiteral("skipHours"),
+                                QStringLiteral("styleSheetType"), QStringLiteral("styleSheetMedia")};
+        if (!onlyKnownKeys(c, QStringLiteral("channel"), extra, error, kChannelTextsA, kChannelTextsB)
+            || !readTexts(c, result.channel, kChannelTextsA, QStringLiteral("channel"), error)
+            || !readTexts(c, result.channel, kChannelTextsB, QStringLiteral("channel"), error)
+            || !readFlags(c, "skipDays", result.channel.skipDays, error)
+            || !readFlags(c, "skipHours", result.channel.skipHours, error)
+            || !readSmallInt(c, "styleSheetType", 1, result.channel.styleSheetType, error)
+            || !readSmallInt(c, "styleSheetMedia", 5, result.channel.styleSheetMedia, error))
+            return false;
+    }
+    const QJsonValue episodes = top.value(QLatin1String("episodes"));
+    if (!episodes.isUndefined()) {
+        if (!episodes.isArray()) {
+            *error = QStringLiteral("episodes must be an array");
+            return false;
+        }
+        const QJsonArray list = episodes.toArray();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const QString where = QStringLiteral("episodes[%1]").arg(i);
+            if (!list[i].isObject()) {
+                *error = where + QStringLiteral(" must be an object");
+                return false;
+            }
+            const QJsonObject o = list[i].toObject();
+            Episode e;
+            if (!onlyKnownKeys(o, where, {QStringLiteral("guidIsPermaLink")}, error, kEpisodeTextsA, kEpisodeTextsB)
+                || !readTexts(o, e, kEpisodeTextsA, where, error)
+                || !readTexts(o, e, kEpisodeTextsB, where, error))
+                return false;
+            const QJsonValue permaLink = o.value(QLatin1String("guidIsPermaLink"));
+            if (!permaLink.isUndefined()) {
+                if (!permaLink.isBool()) {
+                    *error = where + QStringLiteral(".guidIsPermaLink must be true or false");
+                    return false;
+                }
+                e.guidIsPermaLink = permaLink.toBool();
+            }
+            result.episodes.append(e);
+        }
+    }
+    d = result;
+    return true;
+}
+
+} // namespace feedjson
