@@ -3,7 +3,7 @@
 #include "common/Prompts.h"
 #include "feed/FeedDocument.h"
 #include "feed/FeedEncoding.h"
-#include "feed/FeedReader.h"
+#include "feed/FeedImport.h"
 #include "publish/ThemeList.h"
 #include "publish/ThemeRenderer.h"
 #include "store/Settings.h"
@@ -18,7 +18,7 @@ namespace {
 const char kUsage[] =
     "Usage: velmora-cli preview FEED [--theme N|NAME] [--out FILE] [--image FILE] [--home DIR]\n"
     "       velmora-cli preview --list [--home DIR]\n\n"
-    "Renders the feed file FEED with a theme of the home folder's Themes/ into an HTML page and\n"
+    "Renders the feed file FEED (RSS, Atom or RSS 1.0) with a theme of the home folder's Themes/ into an HTML page and\n"
     "prints the page's path.\n\n"
     "--theme N|NAME  the theme: its index in the list (from 0) or its name or base name (any\n"
     "                letter case); default the remembered theme (\"LT\" in settings.ini), the\n"
@@ -138,13 +138,13 @@ bool loadFeed(const QString& path, FeedDocument& document, int& exitCode)
         return false;
     }
     UnattendedPrompts events;
-    FeedType type = FeedType::NotXml;
-    if (!readFeed(file.text, document, &events, &type)) {
+    const FeedType type = importFeed(file.text, document, &events);
+    if (document.loadFailed) {
         exitCode = cliError(cli_exit::kBadArguments, QStringLiteral("not well-formed XML: %1").arg(path));
         return false;
     }
-    if (type != FeedType::Rss) {
-        exitCode = cliError(cli_exit::kBadArguments, QStringLiteral("not an RSS feed: %1").arg(path));
+    if (type == FeedType::NotXml) {
+        exitCode = cliError(cli_exit::kBadArguments, QStringLiteral("not a feed: %1").arg(path));
         return false;
     }
     return true;

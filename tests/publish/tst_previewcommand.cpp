@@ -148,6 +148,7 @@ private slots:
         QTest::newRow("two feeds") << QStringList{kSample, kSample};
         QTest::newRow("list with feed") << QStringList{"--list", kSample};
         QTest::newRow("not xml") << QStringList{VELMORA_TEST_DATA "/publish/cover.png"};
+        QTest::newRow("xml but no feed") << QStringList{VELMORA_SOURCE_DIR "/resources/icons/velmora.svg"};
     }
 
     void badArguments()
@@ -175,6 +176,16 @@ private slots:
         run = cli({kSample, "--home", home});
         QCOMPARE(run.code, 1);
         QVERIFY(run.err.contains("no theme"));
+    }
+
+    void atomFeedsArePreviewedToo()
+    {
+        QTemporaryDir dir;
+        const QString home = makeHome(dir);
+        const Run run = cli({VELMORA_TEST_DATA "/feed/atom.xml", "--home", home, "--theme", "Ledger"});
+        QCOMPARE(run.code, 0);
+        const QByteArray html = testutil::readFile(home + "/pr-feed-01.tmp");
+        QVERIFY(html.contains("<li class=\"row\" id=\"row-0\">"));
     }
 
     void help()
