@@ -35,7 +35,8 @@ with open(sys.argv[1], "w", encoding="utf-8") as f:
 PY
 echo "feed: $(du -h "$feed" | cut -f1), 10000 episodes"
 
-"$build/bench/publish/bench_themerender" "$feed" resources/Themes
+status=0
+"$build/bench/publish/bench_themerender" "$feed" resources/Themes || status=$?
 
 # The same through the command line, end to end, as a user runs it.
 cli="$build/src/cli/velmora-cli"
@@ -47,3 +48,4 @@ if "$cli" feed show --help >/dev/null 2>&1; then
   echo "velmora-cli feed show:            $(seconds "$cli" feed show "$feed") s"
 fi
 echo "velmora-cli preview (read+render): $(seconds "$cli" preview "$feed" --home "$home") s"
+exit $status

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QUrl>
 
 namespace {
@@ -45,18 +44,35 @@ private:
 
 QString ThemeRenderer::htmlEscape(const QString& text)
 {
+    const auto special = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == '&' || u == '<' || u == '>' || u == '"' || u == '\'';
+    };
+    // Most values need nothing: hand back the shared text without copying it.
+    qsizetype i = 0;
+    while (i < text.size() && !special(text.at(i)))
+        ++i;
+    if (i == text.size())
+        return text;
+
     QString out;
-    out.reserve(text.size() + text.size() / 8);
-    for (const QChar c : text) {
+    out.reserve(text.size() + 16);
+    qsizetype plainFrom = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!special(c))
+            continue;
+        out += QStringView(text).mid(plainFrom, i - plainFrom);
         switch (c.unicode()) {
         case '&': out += QLatin1String("&amp;"); break;
         case '<': out += QLatin1String("&lt;"); break;
         case '>': out += QLatin1String("&gt;"); break;
         case '"': out += QLatin1String("&quot;"); break;
-        case '\'': out += QLatin1String("&#39;"); break;
-        default: out += c;
+        default: out += QLatin1String("&#39;"); break;
         }
+        plainFrom = i + 1;
     }
+    out += QStringView(text).mid(plainFrom);
     return out;
 }
 
@@ -127,12 +143,19 @@ ThemeRenderResult ThemeRenderer::render(const ThemeList& themes, int index,
     const QString templateText = ThemeTemplate::fromFileContents(in.readAll());
     const QString page = renderText(templateText, channel, episodes, themes.folder());
 
-    QSaveFile out(outputPath);
+    // The page is a scratch file made again on every render: the old one goes first, and a
+    // page that cannot be written completely is not left behind. No flush to the disk: waiting
+    // for it would cost more than making the page.
     QByteArray bytes = page.toUtf8();
     bytes += "\r\n";
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    QFile::remove(outputPath);
+    QFile out(outputPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush()) {
         result.error = QStringLiteral("The preview page \"%1\" cannot be written: %2")
                            .arg(QDir::toNativeSeparators(outputPath), out.errorString());
+        out.close();
+        if (out.exists())
+            out.remove();
         return result;
     }
     result.ok = true;
