@@ -219,16 +219,18 @@ FeedDateTime parseFeedDate(const QString& input)
 
     Fields f{0, 0, 0, 0, 0, 0};
     auto token = [&](int i) { return i < tokens.size() ? tokens[i] : QStringView(); };
-    f.day = leadingNumber(token(0));
+    // Each value must fit the record's 16 bits; clamping also keeps normalising short.
+    const auto number = [](QStringView s) { return std::clamp(leadingNumber(s), -32768L, 32767L); };
+    f.day = number(token(0));
     const QString month = token(1).toString();
     for (int m = 0; m < 12; ++m)
         if (month.compare(QLatin1String(kMonths[m]), Qt::CaseInsensitive) == 0)
             f.month = m + 1;
     f.year = readYear(token(2));
     const QStringView time = token(3);
-    f.hour = leadingNumber(time.mid(0, 2));
-    f.minute = leadingNumber(time.mid(3, 2));
-    f.second = leadingNumber(time.mid(6, 2));
+    f.hour = number(time.mid(0, 2));
+    f.minute = number(time.mid(3, 2));
+    f.second = number(time.mid(6, 2));
 
     const QStringView zone = token(4);
     if (zone.startsWith(QLatin1Char('+')) || zone.startsWith(QLatin1Char('-'))) {
