@@ -264,9 +264,17 @@ QString displayTime(const QString& text)
 {
     const FeedDateTime v = parseFeedDate(text);
     const QTime time(v.hour, v.minute, v.second);
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    // The long format names the zone ("t"); the display shows the time alone.
-    format.remove(QLatin1Char('t'));
+    // The long format names the zone ("t"); the display shows the time alone. Quoted literal
+    // text may hold a "t" of its own and stays.
+    const QString longFormat = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format;
+    bool quoted = false;
+    for (const QChar c : longFormat) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            format += c;
+    }
     format = format.trimmed();
     return QLocale::system().toString(time.isValid() ? time : QTime(0, 0), format);
 }

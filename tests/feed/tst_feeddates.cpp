@@ -166,6 +166,7 @@ private slots:
         QVERIFY2(time.contains(QLatin1String("57:19")), qPrintable(time));
         QVERIFY2(!time.contains(QLatin1String("UTC")) && !time.contains(QLatin1String("GMT")),
                  qPrintable(time));
+        QVERIFY2(!time.endsWith(QLatin1Char(' ')), qPrintable(time));
     }
 
     void currentTimeIsLocal()
