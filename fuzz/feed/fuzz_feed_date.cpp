@@ -7,15 +7,17 @@
 #include <ctime>
 
 namespace {
-const char* const kZones[] = {"UTC", "CET-1CEST,M3.5.0,M10.5.0/3", "IST-5:30", "NST3:30NDT,M3.2.0,M11.1.0",
-                              "NPT-5:45", "PST8PDT,M3.2.0,M11.1.0", "LHST-10:30LHDT-11,M10.1.0,M4.1.0"};
+// putenv keeps these strings (setenv would leak a copy on every run).
+char kZones[][48] = {"TZ=UTC", "TZ=CET-1CEST,M3.5.0,M10.5.0/3", "TZ=IST-5:30",
+                     "TZ=NST3:30NDT,M3.2.0,M11.1.0", "TZ=NPT-5:45", "TZ=PST8PDT,M3.2.0,M11.1.0",
+                     "TZ=LHST-10:30LHDT-11,M10.1.0,M4.1.0"};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    setenv("TZ", kZones[data[0] % (sizeof kZones / sizeof *kZones)], 1);
+    putenv(kZones[data[0] % (sizeof kZones / sizeof *kZones)]);
     tzset();
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     const FeedDateTime local = parseFeedDate(text);

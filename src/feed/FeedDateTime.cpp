@@ -219,16 +219,18 @@ FeedDateTime parseFeedDate(const QString& input)
 
     Fields f{0, 0, 0, 0, 0, 0};
     auto token = [&](int i) { return i < tokens.size() ? tokens[i] : QStringView(); };
-    f.day = leadingNumber(token(0));
+    // Each value must fit the record's 16 bits; clamping also keeps normalising short.
+    const auto number = [](QStringView s) { return std::clamp(leadingNumber(s), -32768L, 32767L); };
+    f.day = number(token(0));
     const QString month = token(1).toString();
     for (int m = 0; m < 12; ++m)
         if (month.compare(QLatin1String(kMonths[m]), Qt::CaseInsensitive) == 0)
             f.month = m + 1;
     f.year = readYear(token(2));
     const QStringView time = token(3);
-    f.hour = leadingNumber(time.mid(0, 2));
-    f.minute = leadingNumber(time.mid(3, 2));
-    f.second = leadingNumber(time.mid(6, 2));
+    f.hour = number(time.mid(0, 2));
+    f.minute = number(time.mid(3, 2));
+    f.second = number(time.mid(6, 2));
 
     const QStringView zone = token(4);
     if (zone.startsWith(QLatin1Char('+')) || zone.startsWith(QLatin1Char('-'))) {
@@ -262,9 +264,17 @@ QString displayTime(const QString& text)
 {
     const FeedDateTime v = parseFeedDate(text);
     const QTime time(v.hour, v.minute, v.second);
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    // The long format names the zone ("t"); the display shows the time alone.
-    format.remove(QLatin1Char('t'));
+    // The long format names the zone ("t"); the display shows the time alone. Quoted literal
+    // text may hold a "t" of its own and stays.
+    const QString longFormat = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format;
+    bool quoted = false;
+    for (const QChar c : longFormat) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            format += c;
+    }
     format = format.trimmed();
     return QLocale::system().toString(time.isValid() ? time : QTime(0, 0), format);
 }

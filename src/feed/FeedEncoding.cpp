@@ -87,7 +87,13 @@ std::optional<QString> decodeOptional(QByteArrayView bytes)
 {
     if (const auto bom = byteOrder(bytes))
         return textcodec::decode(bytes.sliced(bom->length), QString::fromLatin1(bom->charset));
-    return textcodec::decode(bytes, declaredCharsetName(bytes));
+    QString charset = declaredCharsetName(bytes);
+    // A declaration read as single bytes cannot be UTF-16 or UTF-32 text (those forms were
+    // recognised above); such a file is mislabelled, and UTF-8 is what it almost always is.
+    if (charset.startsWith(QLatin1String("utf-16"), Qt::CaseInsensitive)
+        || charset.startsWith(QLatin1String("utf-32"), Qt::CaseInsensitive))
+        charset = QStringLiteral("utf-8");
+    return textcodec::decode(bytes, charset);
 }
 
 } // namespace

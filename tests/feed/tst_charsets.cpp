@@ -135,6 +135,9 @@ private slots:
         QCOMPARE(decodeFeedText("<?xml encoding=\"../../etc/x\"?><a/>"), QString());
         QVERIFY(!textcodec::isSupported(QStringLiteral("UTF-8//IGNORE")));
         QCOMPARE(decodeFeedText(QByteArray()), QString());
+        // A one-byte file that claims UTF-16 is read as UTF-8 rather than as garbage.
+        QCOMPARE(decodeFeedText("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\xC3\xA9</a>"),
+                 QString::fromUtf8("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>é</a>"));
         QCOMPARE(decodeFeedText("\xEF\xBB\xBF"), QString());
     }
 

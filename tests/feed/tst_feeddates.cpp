@@ -100,6 +100,9 @@ private slots:
         QTest::newRow("unknown month leaves the day") << QByteArray("UTC") << "31 Foo 2026 23:00:00"
                                                       << dt(31, 0, 2026, 23, 0, 0);
         QTest::newRow("empty") << QByteArray("UTC") << "" << dt(0, 0, 0, 0, 0, 0);
+        // A day far beyond its month is carried (quickly) into later months and years.
+        QTest::newRow("huge day") << QByteArray("UTC") << "999999999 Jan 2000 00:00:00"
+                                  << dt(16, 9, 2089, 0, 0, 0);
         QTest::newRow("two blanks shift the tokens") << QByteArray("UTC") << "3  Dec 2026"
                                                      << dt(3, 0, 0, 20, 6, 0);
     }
@@ -163,6 +166,7 @@ private slots:
         QVERIFY2(time.contains(QLatin1String("57:19")), qPrintable(time));
         QVERIFY2(!time.contains(QLatin1String("UTC")) && !time.contains(QLatin1String("GMT")),
                  qPrintable(time));
+        QVERIFY2(!time.endsWith(QLatin1Char(' ')), qPrintable(time));
     }
 
     void currentTimeIsLocal()
