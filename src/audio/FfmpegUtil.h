@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+namespace ffmpegutil {
+
+// FFmpeg's text for an error number.
+QString errorText(int err);
+// The usual layout for a channel count (mono, stereo ...).
+AVChannelLayout layoutFor(int channels);
+
+} // namespace ffmpegutil
