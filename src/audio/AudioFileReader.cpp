@@ -193,6 +193,7 @@ AudioFileReader::Result decodeVox(const QString& path, BlockStore& store, const 
 AudioFileReader::Result AudioFileReader::read(const QString& path, BlockStore& store, const Options& options,
                                               const ProgressFunction& progress)
 {
+    ffmpegutil::quietLogs();
     Result result;
     const QString ext = audioformats::extensionOf(path);
     if (ext == QLatin1String("cda")) {

@@ -285,8 +285,14 @@ AudioStatus writeEncoded(const QString& tempPath, const QString& ext, const Samp
     enc->sample_rate = nearestRate(codec, rate);
     enc->ch_layout = ffmpegutil::layoutFor(channels);
     enc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    if (target.codec == AV_CODEC_ID_MP3 || target.codec == AV_CODEC_ID_VORBIS)
+    if (target.codec == AV_CODEC_ID_MP3) {
         enc->bit_rate = qint64(settings.bitrateKbps) * 1000;
+    } else if (target.codec == AV_CODEC_ID_VORBIS) {
+        // Vorbis refuses many average bitrates at low rates or in mono; the quality scale works
+        // everywhere. Quality 2 averages about 96 kbit/s for 44.1 kHz stereo, each step 16 more.
+        enc->flags |= AV_CODEC_FLAG_QSCALE;
+        enc->global_quality = int(std::clamp((settings.bitrateKbps - 64) / 16.0, 0.0, 10.0) * FF_QP2LAMBDA);
+    }
     else if (target.codec == AV_CODEC_ID_MP2)
         enc->bit_rate = qint64(settings.mp2BitrateKbps) * 1000;
     else if (target.codec == AV_CODEC_ID_WMAV2)
@@ -376,6 +382,7 @@ AudioStatus AudioFileWriter::write(const QString& path, const SampleSequence& sa
                                    const AudioTags& tags, const EncoderSettings& settings,
                                    const ProgressFunction& progress)
 {
+    ffmpegutil::quietLogs();
     const QString ext = audioformats::extensionOf(path);
     if (!audioformats::canSave(path))
         return AudioStatus::unsupported(

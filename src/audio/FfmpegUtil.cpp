@@ -2,9 +2,19 @@
 
 extern "C" {
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 }
 
 namespace ffmpegutil {
+
+void quietLogs()
+{
+    static const bool once = [] {
+        av_log_set_level(AV_LOG_ERROR);
+        return true;
+    }();
+    Q_UNUSED(once)
+}
 
 QString errorText(int err)
 {

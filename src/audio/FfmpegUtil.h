@@ -8,6 +8,8 @@ extern "C" {
 
 namespace ffmpegutil {
 
+// Keeps FFmpeg's own log to errors: warnings about timestamps would reach the user's terminal.
+void quietLogs();
 // FFmpeg's text for an error number.
 QString errorText(int err);
 // The usual layout for a channel count (mono, stereo ...).

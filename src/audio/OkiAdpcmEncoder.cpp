@@ -18,28 +18,12 @@ int OkiAdpcmEncoder::encodeSample(int sample12)
         code = 8;
         delta = -delta;
     }
-    if (delta >= step) {
-        code |= 4;
-        delta -= step;
-    }
-    if (delta >= step / 2) {
-        code |= 2;
-        delta -= step / 2;
-    }
-    if (delta >= step / 4)
-        code |= 1;
+    // The decoder adds (2 magnitude + 1) step / 8: pick the magnitude closest to the difference.
+    code |= std::min(7, (4 * delta) / step);
 
     // Follow the decoder exactly so both stay in step.
-    int diff = step >> 3;
-    if (code & 1)
-        diff += step >> 2;
-    if (code & 2)
-        diff += step >> 1;
-    if (code & 4)
-        diff += step;
-    if (code & 8)
-        diff = -diff;
-    m_predicted = std::clamp(m_predicted + diff, -2048, 2047);
+    const int diff = ((2 * (code & 7) + 1) * step) >> 3;
+    m_predicted = std::clamp(m_predicted + ((code & 8) ? -diff : diff), -2048, 2047);
     m_index = std::clamp(m_index + kIndexShift[code & 7], 0, 48);
     return code;
 }
