@@ -37,16 +37,9 @@ struct FrameFreer {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 
-bool spreadMono(SwrContext* swr)
-{
-    const std::vector<double> ones(8, 1.0);
-    return swr_set_matrix(swr, ones.data(), 1) >= 0;
-}
-
 // Decoded frames → float interleaved at the wanted rate and channels → blocks.
 class Sink {
 public:
-    // A mono file spreads to every channel at full level.
     Sink(BlockStore& store, int rate, int channels) : m_builder(store, channels), m_rate(rate), m_channels(channels) {}
 
     bool add(const AVFrame* frame, QString* error)
@@ -59,7 +52,7 @@ public:
                 inLayout = ffmpegutil::layoutFor(frame->ch_layout.nb_channels);
             if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_FLT, m_rate, &inLayout,
                                     AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr) < 0
-                || (inLayout.nb_channels == 1 && !spreadMono(swr))
+                || !ffmpegutil::setPlainMatrix(swr, inLayout.nb_channels, m_channels)
                 || swr_init(swr) < 0) {
                 swr_free(&swr);
                 *error = QStringLiteral("cannot convert the decoded samples");

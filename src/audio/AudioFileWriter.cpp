@@ -55,7 +55,7 @@ public:
         AVChannelLayout out = ffmpegutil::layoutFor(outChannels);
         SwrContext* swr = nullptr;
         if (swr_alloc_set_opts2(&swr, &out, fmt, outRate, &in, AV_SAMPLE_FMT_FLT, inRate, 0, nullptr) >= 0
-            && swr_init(swr) >= 0)
+            && ffmpegutil::setPlainMatrix(swr, m_inChannels, outChannels) && swr_init(swr) >= 0)
             m_swr.reset(swr);
         else
             swr_free(&swr);

@@ -1,5 +1,7 @@
 #include "audio/FfmpegUtil.h"
 
+#include <vector>
+
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/log.h>
@@ -14,6 +16,19 @@ void quietLogs()
         return true;
     }();
     Q_UNUSED(once)
+}
+
+bool setPlainMatrix(SwrContext* swr, int inChannels, int outChannels)
+{
+    if (inChannels == 1 && outChannels > 1) {
+        const std::vector<double> ones(size_t(outChannels), 1.0);
+        return swr_set_matrix(swr, ones.data(), 1) >= 0;
+    }
+    if (outChannels == 1 && inChannels > 1) {
+        const std::vector<double> average(size_t(inChannels), 1.0 / inChannels);
+        return swr_set_matrix(swr, average.data(), inChannels) >= 0;
+    }
+    return true;
 }
 
 QString errorText(int err)
