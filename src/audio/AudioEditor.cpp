@@ -81,8 +81,44 @@ AudioStatus AudioEditor::insertSamples(qint64 at, const float* interleaved, qint
     return AudioStatus::success();
 }
 
+bool AudioEditor::startRecording(qint64 at)
+{
+    if (!m_open || m_recording)
+        return false;
+    m_recording = std::make_unique<SequenceBuilder>(m_store, channels());
+    m_recordAt = std::clamp<qint64>(at, 0, frames());
+    m_recordedFrames = 0;
+    return true;
+}
+
+AudioStatus AudioEditor::recordFrames(const float* interleaved, qint64 count)
+{
+    if (!m_recording)
+        return AudioStatus::failure(QStringLiteral("no recording is running"));
+    if (!m_recording->append(interleaved, count))
+        return AudioStatus::failure(m_recording->error());
+    m_recordedFrames += count;
+    return AudioStatus::success();
+}
+
+AudioStatus AudioEditor::finishRecording()
+{
+    if (!m_recording)
+        return AudioStatus::failure(QStringLiteral("no recording is running"));
+    std::unique_ptr<SequenceBuilder> builder = std::move(m_recording);
+    // What was stored before a failure is kept: a recording is never thrown away whole.
+    const SampleSequence part = builder->finish();
+    if (part.frames() > 0) {
+        SampleSequence next = m_samples;
+        next.insert(m_recordAt, part);
+        commit(next, m_recordAt, part.frames());
+    }
+    return builder->failed() ? AudioStatus::failure(builder->error()) : AudioStatus::success();
+}
+
 void AudioEditor::CloseTrack()
 {
+    m_recording.reset();
     m_samples = SampleSequence(m_samples.channels());
     m_clipboard = SampleSequence(m_samples.channels());
     m_undo.clear();

@@ -42,6 +42,15 @@ public:
     // Inserts interleaved frames at a position as one undo step (what a recording or a generator
     // delivers); the inserted part becomes the selection.
     AudioStatus insertSamples(qint64 at, const float* interleaved, qint64 frames);
+    // Recording (or any stream of frames) into the track: frames arrive in pieces and become one
+    // undo step when the recording finishes. Nothing else may edit the track in between.
+    bool startRecording(qint64 at);
+    AudioStatus recordFrames(const float* interleaved, qint64 frames);
+    AudioStatus finishRecording();
+    bool isRecording() const { return m_recording != nullptr; }
+    qint64 recordedFrames() const { return m_recordedFrames; }
+    // Play-back and recording devices report their meter through the editor's level events.
+    void reportLevels(int left, int right) { emit levelStereo(left, right); }
     // Rate and channels assumed for .raw and .pcm files when opening (44100, 2 unless set).
     void setRawFormat(int sampleRate, int channels);
 
@@ -145,4 +154,7 @@ private:
     QString m_openedFormat;
     int m_rawRate = 44100, m_rawChannels = 2;
     int m_lastLevel = -1;
+    std::unique_ptr<SequenceBuilder> m_recording;
+    qint64 m_recordAt = 0;
+    qint64 m_recordedFrames = 0;
 };

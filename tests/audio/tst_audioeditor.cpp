@@ -104,6 +104,28 @@ private slots:
         }
     }
 
+    void aRecordingIsOneUndoStep()
+    {
+        AudioEditor e;
+        const auto in = signal::noise(8000, 2, 0.5, 0.5);
+        signal::load(e, 8000, 2, in);
+        const int steps = e.undoCount();
+        QVERIFY(e.startRecording(1000));
+        QVERIFY(!e.startRecording(0));
+        const auto take = signal::sine(8000, 2, 10.0, 300, 0.3); // more than one block
+        for (size_t pos = 0; pos < take.size(); pos += 2 * 1000)
+            QVERIFY(e.recordFrames(take.data() + pos, 1000).ok());
+        QCOMPARE(e.frames(), 4000); // nothing shows before the end
+        QVERIFY(e.finishRecording().ok());
+        QCOMPARE(e.undoCount(), steps + 1);
+        QCOMPARE(e.frames(), 4000 + 80000);
+        QCOMPARE(signal::range(e, 1000, 80000), take);
+        QCOMPARE(signal::range(e, 0, 1000), std::vector<float>(in.begin(), in.begin() + 2000));
+        QVERIFY(e.Undo());
+        QCOMPARE(signal::all(e), in);
+        QCOMPARE(e.recordFrames(take.data(), 1).code, AudioStatus::Failed);
+    }
+
     void undoDepthLimitsTheHistory()
     {
         AudioEditor e;
