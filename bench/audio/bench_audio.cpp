@@ -46,12 +46,13 @@ int main(int argc, char** argv)
     step.restart();
     const bool undone = editor.Undo();
     const double undo = step.nsecsElapsed() / 1e9;
+    const double audioSeconds = editor.seconds();
     editor.CloseTrack();
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("seconds of audio %.0f\nopen %.2f s\nnormalize %.2f s\nsave mp3 %.2f s\nopen+normalize+save %.2f s\n"
                 "undo %.4f s (%s)\nmax RSS %.0f MB\n",
-                editor.seconds(), open, normalize, save, work, undo, undone ? "done" : "FAILED",
+                audioSeconds, open, normalize, save, work, undo, undone ? "done" : "FAILED",
                 usage.ru_maxrss / 1024.0);
     return undone ? 0 : 1;
 }

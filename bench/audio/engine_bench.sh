@@ -8,11 +8,19 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-bench-audio.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 seconds="${AUDIO_BENCH_SECONDS:-3600}"
 
-echo "generating ${seconds} s of stereo 44.1 kHz MP3..."
-ffmpeg -nostdin -v error -f lavfi -i "sine=frequency=220:duration=${seconds}:sample_rate=44100" \
-  -f lavfi -i "anoisesrc=color=pink:amplitude=0.05:duration=${seconds}:sample_rate=44100" \
-  -filter_complex "[0][1]amix=inputs=2,volume=0.5,aformat=channel_layouts=stereo" \
-  -c:a libmp3lame -b:a 128k "$work/in.mp3"
+# The generated input is kept between runs (it takes minutes to encode).
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/velmora-bench"
+input="$cache/stereo-44100-${seconds}s.mp3"
+if [ ! -s "$input" ]; then
+  echo "generating ${seconds} s of stereo 44.1 kHz MP3..."
+  mkdir -p "$cache"
+  ffmpeg -nostdin -v error -f lavfi -i "sine=frequency=220:duration=${seconds}:sample_rate=44100" \
+    -f lavfi -i "anoisesrc=color=pink:amplitude=0.05:duration=${seconds}:sample_rate=44100" \
+    -filter_complex "[0][1]amix=inputs=2,volume=0.5,aformat=channel_layouts=stereo" \
+    -c:a libmp3lame -b:a 128k "$input.part"
+  mv "$input.part" "$input"
+fi
+cp "$input" "$work/in.mp3"
 
 start=$(date +%s.%N)
 ffmpeg -nostdin -v error -i "$work/in.mp3" -af volume=1.8 -c:a libmp3lame -b:a 96k "$work/ffmpeg.mp3"

@@ -116,12 +116,13 @@ public:
     AudioStatus highShelf(float cornerHz, float gainDb, float slopePercent);
 
 signals:
-    // Long operations report their progress as a level from 0 to 100 and as done/total.
-    void level(int value);
+    // Meter of the device layer (play-back, recording), 0..100 a side.
     void levelStereo(int left, int right);
-    void progress(qint64 done, qint64 total);
+    // Long operations report their progress here as 0..100, and as done/total below.
+    void level(int value);
     // Cursor moved (frame), for the view and the time displays.
     void position(int frame);
+    void progress(qint64 done, qint64 total);
     void trackChanged();
 
 private:
@@ -138,6 +139,8 @@ private:
     void effectRange(qint64* start, qint64* length) const;
     bool reportProgress(qint64 done, qint64 total);
     AudioStatus applyProcessor(SampleProcessor& processor);
+    // A change of level of the effect range: new views of the same blocks, no sample copied.
+    AudioStatus applyGain(float factor);
     SampleSequence adaptChannels(const SampleSequence& in, int channels, bool* ok);
 
     BlockStore m_store;

@@ -19,10 +19,22 @@ LfoShape shapeOf(int waveform)
 }
 } // namespace
 
+AudioStatus AudioEditor::applyGain(float factor)
+{
+    qint64 start = 0, length = 0;
+    effectRange(&start, &length);
+    if (length == 0)
+        return AudioStatus::failure(QStringLiteral("the track is empty"));
+    SampleSequence next = m_samples;
+    next.replace(start, length, m_samples.slice(start, length).scaled(factor));
+    commit(next, m_selStart, m_selLength);
+    reportProgress(length, length);
+    return AudioStatus::success();
+}
+
 AudioStatus AudioEditor::amplify(float percent)
 {
-    auto p = processors::gain(channels(), percent / 100.0);
-    return applyProcessor(*p);
+    return applyGain(percent / 100.0f);
 }
 
 AudioStatus AudioEditor::fade(float fromPercent, float toPercent)
@@ -45,8 +57,7 @@ AudioStatus AudioEditor::normalize(float peakPercent, bool sameGainForAllChannel
         const float peak = m_samples.peak(start, length);
         if (peak < 0)
             return AudioStatus::failure(kReadFailure);
-        if (peak > 0)
-            std::fill(gains.begin(), gains.end(), target / peak);
+        return applyGain(peak > 0 ? float(target / peak) : 1.0f);
     } else {
         std::vector<float> peaks(size_t(channels()), 0.0f), buffer;
         for (qint64 pos = 0; pos < length; pos += kChunkFrames) {
@@ -66,8 +77,7 @@ AudioStatus AudioEditor::normalize(float peakPercent, bool sameGainForAllChannel
 
 AudioStatus AudioEditor::invert()
 {
-    auto p = processors::gain(channels(), -1.0);
-    return applyProcessor(*p);
+    return applyGain(-1.0f);
 }
 
 AudioStatus AudioEditor::flanger(float mixPercent, float feedbackPercent, float maxDelayMs, float depthPercent,

@@ -244,6 +244,18 @@ int nearestRate(const AVCodec* codec, int rate)
     return best ? best : rate;
 }
 
+// Floats when the encoder takes them (the track's own format: nothing to convert), else its first.
+AVSampleFormat preferredFormat(const AVCodec* codec)
+{
+    if (!codec->sample_fmts)
+        return AV_SAMPLE_FMT_S16;
+    for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f) {
+        if (*f == AV_SAMPLE_FMT_FLTP || *f == AV_SAMPLE_FMT_FLT)
+            return *f;
+    }
+    return codec->sample_fmts[0];
+}
+
 void setTags(AVDictionary** dict, const AudioTags& tags)
 {
     const auto put = [dict](const char* key, const QString& value) {
@@ -284,7 +296,7 @@ AudioStatus writeEncoded(const QString& tempPath, const QString& ext, const Samp
     std::unique_ptr<AVCodecContext, CodecFreer> enc(avcodec_alloc_context3(codec));
     enc->sample_rate = nearestRate(codec, rate);
     enc->ch_layout = ffmpegutil::layoutFor(channels);
-    enc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    enc->sample_fmt = preferredFormat(codec);
     if (target.codec == AV_CODEC_ID_MP3) {
         enc->bit_rate = qint64(settings.bitrateKbps) * 1000;
     } else if (target.codec == AV_CODEC_ID_VORBIS) {

@@ -41,6 +41,10 @@ bool SampleSequence::read(qint64 start, qint64 count, float* out) const
         const qint64 n = std::min(r.frames - inRef, end - pos);
         if (!r.block->read(r.offset + inRef, n, out))
             return false;
+        if (r.gain != 1.0f) {
+            for (qint64 k = 0; k < n * m_channels; ++k)
+                out[k] *= r.gain;
+        }
         out += n * m_channels;
         pos += n;
         refStart += r.frames;
@@ -61,13 +65,13 @@ float SampleSequence::peak(qint64 start, qint64 count) const
         const qint64 b = std::min(start + count, refStart + r.frames);
         if (a < b) {
             if (r.offset == 0 && r.frames == r.block->frames() && a == refStart && b == refStart + r.frames) {
-                peak = std::max(peak, r.block->peak());
-            } else if (r.block->peak() > peak) { // only a louder block can raise the peak
+                peak = std::max(peak, r.block->peak() * std::fabs(r.gain));
+            } else if (r.block->peak() * std::fabs(r.gain) > peak) { // only a louder block can raise it
                 buffer.resize(size_t(b - a) * size_t(m_channels));
                 if (!r.block->read(r.offset + (a - refStart), b - a, buffer.data()))
                     return -1.0f;
                 for (float v : buffer)
-                    peak = std::max(peak, std::fabs(v));
+                    peak = std::max(peak, std::fabs(v * r.gain));
             }
         }
         refStart += r.frames;
@@ -87,11 +91,19 @@ SampleSequence SampleSequence::slice(qint64 start, qint64 count) const
         const qint64 a = std::max(start, refStart);
         const qint64 b = std::min(start + count, refStart + r.frames);
         if (a < b)
-            out.append({r.block, r.offset + (a - refStart), b - a});
+            out.append({r.block, r.offset + (a - refStart), b - a, r.gain});
         refStart += r.frames;
         if (refStart >= start + count)
             break;
     }
+    return out;
+}
+
+SampleSequence SampleSequence::scaled(float factor) const
+{
+    SampleSequence out = *this;
+    for (Ref& r : out.m_refs)
+        r.gain *= factor;
     return out;
 }
 

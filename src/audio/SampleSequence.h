@@ -7,13 +7,16 @@
 #include <vector>
 
 // A track's samples as an ordered list of views into shared immutable blocks. Copying a sequence
-// copies only the list; slicing, removing and inserting rearrange views without touching samples.
+// copies only the list; slicing, removing, inserting and changing the level rearrange views
+// without touching samples.
 class SampleSequence {
 public:
     struct Ref {
         SampleBlockPtr block;
         qint64 offset = 0;
         qint64 frames = 0;
+        // Applied when reading: a change of level is a new view of the same block.
+        float gain = 1.0f;
     };
 
     explicit SampleSequence(int channels = 2) : m_channels(channels) {}
@@ -31,6 +34,8 @@ public:
     float peak(qint64 start, qint64 count) const;
 
     SampleSequence slice(qint64 start, qint64 count) const;
+    // The same samples multiplied by factor, without touching a block.
+    SampleSequence scaled(float factor) const;
     void remove(qint64 start, qint64 count);
     void insert(qint64 at, const SampleSequence& other);
     void replace(qint64 start, qint64 count, const SampleSequence& with);

@@ -153,15 +153,21 @@ private slots:
         QVERIFY(e.Copy());
         QCOMPARE(e.clipboard().blocks(), trackBlocks); // no sample copied
 
-        // An effect on one second makes new blocks for that second only.
+        // A change of level makes no block at all; a filter on one second makes new blocks for
+        // that second only.
+        const std::set<const SampleBlock*> old(trackBlocks.begin(), trackBlocks.end());
         e.setSelection(44100, 44100);
         QVERIFY(e.amplify(50.0f).ok());
+        for (const SampleBlock* b : e.samples().blocks())
+            QVERIFY(old.count(b));
+        QVERIFY(e.lowPass(1000.0f, 70.0f).ok());
         const auto after = e.samples().blocks();
-        const std::set<const SampleBlock*> old(trackBlocks.begin(), trackBlocks.end());
         int shared = 0;
         for (const SampleBlock* b : after)
             shared += old.count(b) ? 1 : 0;
         QVERIFY(shared >= int(trackBlocks.size()) - 2);
+        QVERIFY(shared < int(after.size()));
+        QVERIFY(e.Undo());
         // The clipboard still holds the original samples.
         std::vector<float> clip(size_t(e.clipboard().frames()) * 2);
         QVERIFY(e.clipboard().read(0, e.clipboard().frames(), clip.data()));
@@ -226,7 +232,8 @@ private slots:
         QVERIFY(e.store().memoryInUse() <= 512 * 1024);
 
         e.setSelection(44100, 44100 * 2);
-        QVERIFY(e.amplify(50.0f).ok());
+        QVERIFY(e.fade(50.0f, 50.0f).ok()); // computed anew: new blocks, spilled too
+        QVERIFY(QDir(spill).entryList({"*.f32"}, QDir::Files).size() >= 4);
         const QString wav = temp.filePath("out.wav");
         QVERIFY(e.SaveTrack(wav).ok());
         BlockStore plain;
@@ -276,7 +283,7 @@ private slots:
             return done < total / 2;
         });
         const int steps = e.undoCount();
-        QCOMPARE(e.amplify(150.0f).code, AudioStatus::Cancelled);
+        QCOMPARE(e.fade(0.0f, 100.0f).code, AudioStatus::Cancelled);
         QVERIFY(calls >= 2);
         QVERIFY(!levels.isEmpty());
         QCOMPARE(e.undoCount(), steps);
@@ -284,7 +291,7 @@ private slots:
 
         e.setProgressHandler({});
         levels.clear();
-        QVERIFY(e.amplify(150.0f).ok());
+        QVERIFY(e.fade(0.0f, 100.0f).ok());
         QCOMPARE(levels.last().at(0).toInt(), 100);
     }
 };
