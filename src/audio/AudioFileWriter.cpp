@@ -232,16 +232,18 @@ Target targetFor(const QString& ext)
     return {"asf", AV_CODEC_ID_WMAV2, "wmav2"};
 }
 
-int nearestRate(const AVCodec* codec, int rate)
+// The track's rate when the encoder takes it, else the next higher rate it has, else its highest.
+int encoderRate(const AVCodec* codec, int rate)
 {
     if (!codec->supported_samplerates)
         return rate;
-    int best = 0;
+    int above = 0, highest = 0;
     for (const int* r = codec->supported_samplerates; *r; ++r) {
-        if (!best || std::abs(*r - rate) < std::abs(best - rate) || (*r >= rate && best < rate && *r - rate <= rate - best))
-            best = *r;
+        highest = std::max(highest, *r);
+        if (*r >= rate && (!above || *r < above))
+            above = *r;
     }
-    return best ? best : rate;
+    return above ? above : highest;
 }
 
 // Floats when the encoder takes them (the track's own format: nothing to convert), else its first.
@@ -294,7 +296,7 @@ AudioStatus writeEncoded(const QString& tempPath, const QString& ext, const Samp
 
     const int channels = std::clamp(std::min(samples.channels(), settings.maxChannels), 1, 2);
     std::unique_ptr<AVCodecContext, CodecFreer> enc(avcodec_alloc_context3(codec));
-    enc->sample_rate = nearestRate(codec, rate);
+    enc->sample_rate = encoderRate(codec, rate);
     enc->ch_layout = ffmpegutil::layoutFor(channels);
     enc->sample_fmt = preferredFormat(codec);
     if (target.codec == AV_CODEC_ID_MP3) {

@@ -153,6 +153,31 @@ private slots:
         QVERIFY(signal::peak(signal::all(back)) < 0.01);
     }
 
+    void ratesTheFormatLacksAreRaised_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<int>("trackRate");
+        QTest::addColumn<int>("fileRate");
+        QTest::newRow("mp3 keeps 22050") << "mp3" << 22050 << 22050;
+        QTest::newRow("mp3 raises 11000") << "mp3" << 11000 << 11025;
+        QTest::newRow("mp2 raises 8000") << "mp2" << 8000 << 16000;
+        QTest::newRow("wav keeps 11000") << "wav" << 11000 << 11000;
+    }
+    void ratesTheFormatLacksAreRaised()
+    {
+        QFETCH(QString, ext);
+        QFETCH(int, trackRate);
+        QFETCH(int, fileRate);
+        AudioEditor e;
+        signal::load(e, trackRate, 1, signal::sine(trackRate, 1, 1.0, 300, 0.5));
+        const QString path = m_dir.filePath(QStringLiteral("rate%1.%2").arg(trackRate).arg(ext));
+        QVERIFY(e.SaveTrack(path).ok());
+        AudioEditor back;
+        QVERIFY(back.OpenTrack(path).ok());
+        QCOMPARE(back.sampleRate(), fileRate);
+        QVERIFY(std::fabs(back.seconds() - 1.0) < 0.08);
+    }
+
     void rawKeepsExactSamplesAndOpensAs44100Stereo()
     {
         AudioEditor e;
