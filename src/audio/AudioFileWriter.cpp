@@ -18,7 +18,9 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -406,7 +408,10 @@ AudioStatus AudioFileWriter::write(const QString& path, const SampleSequence& sa
     if (sampleRate <= 0 || samples.channels() <= 0)
         return AudioStatus::failure(QStringLiteral("the track has no valid format"));
 
-    const QFileInfo target(path);
+    // A symbolic link keeps pointing at the saved file: the file it names is the one replaced.
+    const QFileInfo named(path);
+    const QString finalPath = named.isSymLink() ? named.symLinkTarget() : path;
+    const QFileInfo target(finalPath);
     QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName()
                         + QStringLiteral(".XXXXXX.part"));
     if (!temp.open())
@@ -425,12 +430,12 @@ AudioStatus AudioFileWriter::write(const QString& path, const SampleSequence& sa
         return status; // the temporary file goes with `temp`
     }
     // Keep the permissions an existing file had; new files get the usual ones.
-    const QFile::Permissions perms = target.exists() ? QFile::permissions(path)
+    const QFile::Permissions perms = target.exists() ? QFile::permissions(finalPath)
                                                      : (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
                                                         | QFile::ReadOther);
     QFile::setPermissions(tempPath, perms);
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0)
-        return AudioStatus::failure(QStringLiteral("cannot replace \"%1\"").arg(path));
+    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(finalPath).constData()) != 0)
+        return AudioStatus::failure(QStringLiteral("cannot replace \"%1\": %2").arg(finalPath, QString::fromLocal8Bit(strerror(errno))));
     temp.setAutoRemove(false);
     return AudioStatus::success();
 }

@@ -326,6 +326,23 @@ private slots:
         QVERIFY(testutil::readFile(path).startsWith("RIFF"));
     }
 
+    void savingThroughALinkReplacesTheLinkedFile()
+    {
+        const QString real = m_dir.filePath("real.wav");
+        const QString link = m_dir.filePath("link.wav");
+        QVERIFY(testutil::writeFile(real, "old"));
+        QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(QFile::link(real, link));
+        AudioEditor e;
+        signal::load(e, 8000, 1, std::vector<float>(800, 0.1f));
+        QVERIFY(e.SaveTrack(link).ok());
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(testutil::readFile(real).startsWith("RIFF"));
+        const QFile::Permissions perms = QFile::permissions(real);
+        QVERIFY(perms.testFlag(QFile::WriteOwner));
+        QVERIFY(!perms.testFlag(QFile::ReadGroup) && !perms.testFlag(QFile::ReadOther)); // kept private
+    }
+
     void saveNameFollowsTheFilter()
     {
         using audioformats::savedFileName;
