@@ -279,14 +279,14 @@ SampleSequence AudioEditor::adaptChannels(const SampleSequence& in, int channels
             return SampleSequence(channels);
         }
         dst.assign(size_t(n) * size_t(channels), 0.0f);
+        const int inCh = in.channels();
         for (qint64 i = 0; i < n; ++i) {
-            float sum = 0.0f;
-            for (int c = 0; c < in.channels(); ++c)
-                sum += src[size_t(i) * size_t(in.channels()) + size_t(c)];
-            const float v = in.channels() == 1 ? sum : sum / float(in.channels());
+            const float* from = &src[size_t(i) * size_t(inCh)];
+            float average = 0.0f;
+            for (int c = 0; c < inCh; ++c)
+                average += from[c] / float(inCh);
             for (int c = 0; c < channels; ++c)
-                dst[size_t(i) * size_t(channels) + size_t(c)] =
-                    (in.channels() > 1 && c < in.channels() && channels > 1) ? src[size_t(i) * size_t(in.channels()) + size_t(c)] : v;
+                dst[size_t(i) * size_t(channels) + size_t(c)] = (inCh > 1 && channels > 1 && c < inCh) ? from[c] : average;
         }
         if (!builder.append(dst.data(), n)) {
             *ok = false;

@@ -3,8 +3,8 @@
 #include "audio/TrackCommands.h"
 #include "cli/CliRegistry.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cstdio>
 
@@ -64,16 +64,26 @@ int runInfo(const QStringList& args)
     const AudioStatus s = open(editor, args[0]);
     if (!s.ok())
         return failed(s);
+    // Built by hand so the keys keep the documented order.
+    const auto text = [](const QString& v) {
+        const QByteArray a = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+        return QString::fromUtf8(a.mid(1, a.size() - 2));
+    };
     const AudioTags t = editor.tags();
-    QJsonObject tags{{"title", t.title},   {"artist", t.artist}, {"album", t.album},
-                     {"year", t.year},     {"track", t.trackNumber}, {"comment", t.comment}};
-    QJsonObject out{{"format", editor.openedFormat()},
-                    {"sampleRate", editor.sampleRate()},
-                    {"channels", editor.channels()},
-                    {"frames", double(editor.frames())},
-                    {"seconds", editor.seconds()},
-                    {"tags", tags}};
-    cliPrint(QString::fromUtf8(QJsonDocument(out).toJson(QJsonDocument::Indented)).trimmed());
+    const QString json =
+        QStringLiteral("{\n  \"format\": %1,\n  \"sampleRate\": %2,\n  \"channels\": %3,\n  \"frames\": %4,\n"
+                       "  \"seconds\": %5,\n  \"tags\": {\n    \"title\": %6,\n    \"artist\": %7,\n"
+                       "    \"album\": %8,\n    \"year\": %9,\n    \"track\": %10,\n    \"comment\": %11\n  }\n}")
+            .arg(text(editor.openedFormat()))
+            .arg(editor.sampleRate())
+            .arg(editor.channels())
+            .arg(editor.frames())
+            .arg(QString::number(editor.seconds(), 'g', 12))
+            .arg(text(t.title), text(t.artist), text(t.album))
+            .arg(t.year)
+            .arg(t.trackNumber)
+            .arg(text(t.comment));
+    cliPrint(json);
     return cli_exit::kDone;
 }
 

@@ -73,6 +73,28 @@ private slots:
         QCOMPARE(e.selectionLength(), 100);
     }
 
+    void pasteAdaptsTheClipboardToTheTracksChannels()
+    {
+        AudioEditor e;
+        signal::load(e, 8000, 1, std::vector<float>(100, 0.6f));
+        e.selectAll();
+        QVERIFY(e.Copy());
+        e.NewTrack(8000, 2);
+        QVERIFY(e.Paste());
+        QCOMPARE(signal::all(e), std::vector<float>(200, 0.6f)); // mono on both sides
+        std::vector<float> stereo(200);
+        for (size_t i = 0; i < stereo.size(); ++i)
+            stereo[i] = i % 2 ? 0.2f : 0.6f;
+        signal::load(e, 8000, 2, stereo);
+        e.selectAll();
+        QVERIFY(e.Copy());
+        e.NewTrack(8000, 1);
+        QVERIFY(e.Paste());
+        const auto mono = signal::all(e);
+        QCOMPARE(mono.size(), size_t(100));
+        QVERIFY(std::fabs(mono[50] - 0.4f) < 1e-6); // the average of left and right
+    }
+
     void copyNeedsASelectionAndChangesNothing()
     {
         AudioEditor e;

@@ -394,7 +394,11 @@ private slots:
         QByteArray out;
         QVERIFY(run(cli(), {"audio", "info", wav}, &code, &out));
         QCOMPARE(code, 0);
-        const QJsonObject info = QJsonDocument::fromJson(out).object();
+        QJsonParseError parse;
+        const QJsonObject info = QJsonDocument::fromJson(out, &parse).object();
+        QCOMPARE(parse.error, QJsonParseError::NoError);
+        QVERIFY(out.indexOf("\"format\"") < out.indexOf("\"sampleRate\""));
+        QVERIFY(out.indexOf("\"seconds\"") < out.indexOf("\"tags\""));
         QCOMPARE(info["format"].toString(), QString("wav"));
         QCOMPARE(info["sampleRate"].toInt(), 22050);
         QCOMPARE(info["channels"].toInt(), 1);
