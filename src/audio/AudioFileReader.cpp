@@ -44,6 +44,16 @@ public:
 
     bool add(const AVFrame* frame, QString* error)
     {
+        // A stream may change its format midway (chained or damaged files): finish what the old
+        // converter holds and start a new one, so no frame is read with the wrong layout.
+        if (m_swr && (frame->format != m_inFormat || frame->sample_rate != m_inRate
+                      || frame->ch_layout.nb_channels != m_inChannels)) {
+            if (!convert(nullptr, 0, error))
+                return false;
+            m_swr.reset();
+        }
+        if (frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 || frame->nb_samples <= 0)
+            return true; // nothing usable in it
         if (!m_swr) {
             SwrContext* swr = nullptr;
             AVChannelLayout outLayout = ffmpegutil::layoutFor(m_channels);
@@ -60,6 +70,8 @@ public:
             }
             m_swr.reset(swr);
             m_inRate = frame->sample_rate;
+            m_inFormat = frame->format;
+            m_inChannels = frame->ch_layout.nb_channels;
         }
         return convert(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples, error);
     }
@@ -92,7 +104,7 @@ private:
     }
 
     SequenceBuilder m_builder;
-    int m_rate, m_channels, m_inRate = 0;
+    int m_rate, m_channels, m_inRate = 0, m_inFormat = -1, m_inChannels = 0;
     std::unique_ptr<SwrContext, SwrFreer> m_swr;
     std::vector<float> m_buffer;
     qint64 m_frames = 0;

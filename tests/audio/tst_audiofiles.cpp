@@ -236,6 +236,33 @@ private slots:
         QVERIFY2(std::fabs(f - 440.0) < 2.0, qPrintable(QString::number(f)));
     }
 
+    void aStreamThatChangesFormatMidwayOpensWhole()
+    {
+        // Two MP3 streams one after the other: mono 22.05 kHz, then stereo 44.1 kHz.
+        QByteArray chained;
+        for (const QStringList& args : {QStringList{"-ar", "22050", "-ac", "1"}, QStringList{"-ar", "44100", "-ac", "2"}}) {
+            const QString part = m_dir.filePath("part.mp3");
+            int code = -1;
+            QVERIFY(run("ffmpeg", QStringList{"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                              "sine=frequency=300:duration=1"}
+                                      + args + QStringList{"-write_xing", "0", "-id3v2_version", "0", part},
+                        &code));
+            QCOMPARE(code, 0);
+            chained += testutil::readFile(part);
+        }
+        const QString path = m_dir.filePath("chained.mp3");
+        QVERIFY(testutil::writeFile(path, chained));
+        AudioEditor e;
+        QVERIFY(e.OpenTrack(path).ok());
+        QVERIFY2(std::fabs(e.seconds() - 2.0) < 0.15, qPrintable(QString::number(e.seconds())));
+        const auto samples = signal::all(e);
+        const int rate = e.sampleRate();
+        for (const double at : {0.3, 1.4}) {
+            const double f = signal::frequency(samples, e.channels(), rate, qint64(at * rate), rate / 4);
+            QVERIFY2(std::fabs(f - 300.0) < 2.0, qPrintable(QString::number(f)));
+        }
+    }
+
     void mp3MadeByLameOpensWithTags()
     {
         AudioEditor e;
