@@ -2,6 +2,7 @@
 #include "audio/AudioEditor.h"
 #include "audio/AudioFileReader.h"
 #include "audio/TrackCommands.h"
+#include "support/TestUtil.h"
 
 #include <QDir>
 #include <QLockFile>
@@ -148,6 +149,20 @@ private slots:
         QCOMPARE(e.recordFrames(take.data(), 1).code, AudioStatus::Failed);
     }
 
+    void commandsWithNothingToWorkOnChangeNothing()
+    {
+        AudioEditor e;
+        signal::load(e, 8000, 1, std::vector<float>(100, 0.5f));
+        const int steps = e.undoCount();
+        QCOMPARE(trackcommands::run(e, "m_paste").code, AudioStatus::Failed);
+        QCOMPARE(trackcommands::run(e, "m_mix").code, AudioStatus::Failed);
+        QCOMPARE(trackcommands::run(e, "m_cut").code, AudioStatus::Failed);
+        QCOMPARE(trackcommands::run(e, "m_redo").code, AudioStatus::Failed);
+        QCOMPARE(trackcommands::run(e, "m_zoom_in").code, AudioStatus::Unsupported);
+        QCOMPARE(e.undoCount(), steps);
+        QCOMPARE(signal::all(e), std::vector<float>(100, 0.5f));
+    }
+
     void undoDepthLimitsTheHistory()
     {
         AudioEditor e;
@@ -291,6 +306,33 @@ private slots:
         QVERIFY(!QDir(temp.filePath("velmora-audio-dead01")).exists());
         QVERIFY(QDir(temp.filePath("velmora-audio-live01")).exists());
         QVERIFY(QDir(temp.filePath("keep-me")).exists());
+    }
+
+    void theFolderOfACrashedRunIsRemoved()
+    {
+        // A lock file as a run leaves it when it dies: made by QLockFile, naming a process that
+        // has ended since.
+        QTemporaryDir temp;
+        const QString folder = temp.filePath("velmora-audio-crash1");
+        QVERIFY(QDir().mkpath(folder));
+        const QString lockPath = folder + "/in-use.lock";
+        QByteArray contents;
+        {
+            QLockFile lock(lockPath);
+            QVERIFY(lock.tryLock(0));
+            contents = testutil::readFile(lockPath);
+        }
+        QProcess child;
+        child.start("true", {});
+        QVERIFY(child.waitForStarted());
+        const QByteArray deadPid = QByteArray::number(child.processId());
+        QVERIFY(child.waitForFinished());
+        contents = deadPid + contents.mid(contents.indexOf('\n'));
+        QVERIFY(testutil::writeFile(lockPath, contents));
+        QVERIFY(testutil::writeFile(folder + "/block-7.f32", QByteArray(4096, 0)));
+
+        QCOMPARE(BlockStore::removeLeftovers(temp.path()), 1);
+        QVERIFY(!QDir(folder).exists());
     }
 
     void progressIsReportedAndCancelLeavesTheTrack()

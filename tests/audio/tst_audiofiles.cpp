@@ -383,8 +383,14 @@ private slots:
         QCOMPARE(savedFileName("take1", 7), QString("take1.raw"));
         QCOMPARE(savedFileName("take1.pcm", 7), QString("take1.pcm.raw"));
         QCOMPARE(savedFileName("take1", 8), QString("take1.wma"));
-        QCOMPARE(audioformats::openFilters().size(), size_t(9));
-        QCOMPARE(audioformats::saveFilters().size(), size_t(8));
+        const QStringList open = audioformats::dialogFilters(audioformats::openFilters());
+        QCOMPARE(open.size(), 9);
+        QCOMPARE(open.first(), QString("MPEG Files (*.mp3 *.mp2 *.mpeg)"));
+        QCOMPARE(open.last(), QString("CD Audio (*.cda)"));
+        const QStringList save = audioformats::dialogFilters(audioformats::saveFilters());
+        QCOMPARE(save.size(), 8);
+        QCOMPARE(save[4], QString("G.72x Files (*.g721 *.g723 *.g726)"));
+        QCOMPARE(save[6], QString("RAW Files (*.raw *.pcm)"));
     }
 
     void mp3CommandLineExamples()
