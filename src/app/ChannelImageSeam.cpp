@@ -2,7 +2,7 @@
 
 #include <QImageReader>
 
-bool ReadOnlyChannelImage::loadShowPicture(const QString& path)
+bool ReadOnlyChannelImage::loadShowPicture(const QString& path, Channel&)
 {
     QImageReader reader(path);
     m_picture = reader.read();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "feed/Channel.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -12,9 +14,10 @@ class ChannelImageSeam {
 public:
     virtual ~ChannelImageSeam() = default;
 
-    // Loads the picture to show. False when it cannot be read (the user has been told); the
-    // channel image fields stay as they are either way.
-    virtual bool loadShowPicture(const QString& path) = 0;
+    // Loads the picture to show. False when it cannot be read (the user has been told; the
+    // channel image fields stay) or is of no known format (the image block's title,
+    // description, link and address are emptied).
+    virtual bool loadShowPicture(const QString& path, Channel& channel) = 0;
     // Forgets the picture.
     virtual void clearPrjImage() = 0;
     // Writes the picture to `path` in the format it was opened in. A picture that was not
@@ -29,7 +32,7 @@ public:
 // Remembers the picture without ever writing it: for callers without an image editor.
 class ReadOnlyChannelImage : public ChannelImageSeam {
 public:
-    bool loadShowPicture(const QString& path) override;
+    bool loadShowPicture(const QString& path, Channel& channel) override;
     void clearPrjImage() override;
     bool mySaveImage(const QString& path, QString* error) override;
     std::optional<QSize> pictureSize() const override;

@@ -555,7 +555,7 @@ void Session::loadProject(int index)
 
 void Session::showChannelImage()
 {
-    if (!m_doc.channel.imageFile.isEmpty() && m_image.loadShowPicture(m_doc.channel.imageFile)) {
+    if (!m_doc.channel.imageFile.isEmpty() && m_image.loadShowPicture(m_doc.channel.imageFile, m_doc.channel)) {
         m_view->showChannelImage(m_image.picture());
         return;
     }

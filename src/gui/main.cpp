@@ -1,5 +1,5 @@
 #include "app/AppShell.h"
-#include "app/ChannelImageSeam.h"
+#include "app/ChannelImageAdapter.h"
 #include "app/HomeFolder.h"
 #include "app/Session.h"
 #include "audio/QtAudioSystem.h"
@@ -73,7 +73,7 @@ int main(int argc, char* argv[])
     shell.startAudio(audio);
 
     shell.loadProjectList();
-    ReadOnlyChannelImage channelImage;
+    ChannelImageAdapter channelImage(prompts);
     Session session(shell, channelImage);
     session.setView(&window);
     MainController controller(shell, session, window);
