@@ -118,9 +118,6 @@ private slots:
 
         const QString url = QStringLiteral("http://127.0.0.1:%1/feed.rss").arg(server.port());
         onDialog([url](DownloadDialog& d) {
-            field(d)->setText("   ");
-            click(d, "Command1"); // stays open
-            QVERIFY(d.isVisible());
             field(d)->setText(url);
             click(d, "Command1");
         });
