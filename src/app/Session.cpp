@@ -157,22 +157,9 @@ bool Session::saveAtExit(bool unattended)
 
 void Session::newPodcast()
 {
-    if (busy())
+    if (!startUntitledPodcast())
         return;
-    m_flags.quietSave = true;
-    storeWindowFields();
-    if (!saveFlow())
-        return;
-    m_doc.clear();
-    m_docSource.clear();
-
-    const int position = projects().newProject();
-    projects()[position].path = kUntitled;
-    m_flags.skipSaveOnSwitch = true;
-    refreshProjectList(position);
-    m_flags.skipSaveOnSwitch = false;
-
-    m_doc.applyNewPodcastDefaults(settings().interfaceLanguage);
+    const int position = projects().current();
     if (settings().useTemplate && !settings().templates.isEmpty()) {
         const FeedFileText file = readFeedFile(settings().templates);
         if (file.status == FeedFileText::Status::Ok && !file.text.isEmpty()) {
@@ -184,13 +171,40 @@ void Session::newPodcast()
             showChannelImage();
             refillEpisodeList(1);
         }
+        m_doc.untitled = true;
+        m_doc.documentName = kUntitled;
+        showChannelFields();
     }
-    m_doc.untitled = true;
-    m_doc.documentName = kUntitled;
-    showChannelFields();
     storeWindowFields();
     refreshCommandState();
+}
+
+bool Session::startUntitledPodcast()
+{
+    if (busy())
+        return false;
+    m_flags.quietSave = true;
+    storeWindowFields();
+    if (!saveFlow())
+        return false;
+    m_doc.clear();
+    m_docSource.clear();
+
+    const int position = projects().newProject();
+    projects()[position].path = kUntitled;
+    m_flags.skipSaveOnSwitch = true;
+    refreshProjectList(position);
+    m_flags.skipSaveOnSwitch = false;
+
+    m_doc.applyNewPodcastDefaults(settings().interfaceLanguage);
+    m_doc.untitled = true;
+    m_doc.documentName = kUntitled;
+    // The window shows the new podcast at once, so that storing the fields later never copies
+    // the previous podcast's fields into it.
+    showChannelFields();
+    refreshCommandState();
     updateWindowTitle();
+    return true;
 }
 
 void Session::open()

@@ -38,6 +38,7 @@ public:
     ~Session();
 
     void setView(MainView* view);
+    MainView* view() const { return m_view; }
 
     FeedDocument& document() { return m_doc; }
     const FeedDocument& document() const { return m_doc; }
@@ -62,6 +63,10 @@ public:
 
     // Commands.
     void newPodcast();
+    // Saves the open podcast quietly and makes a new, empty, untitled podcast current, without
+    // the template: the start of a feed download. False, with nothing changed, while busy or
+    // when the open podcast could not be written.
+    bool startUntitledPodcast();
     void open();
     bool openPath(const QString& path);
     void save();

@@ -1,4 +1,5 @@
 #include "cli/CliRegistry.h"
+#include "cli/FeedDownloadCommand.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
 #include "feed/FeedEncoding.h"
@@ -10,14 +11,15 @@
 #include <QFile>
 
 // "velmora-cli feed": write a feed from its JSON form, show a feed as JSON, rewrite a feed in
-// the program's own RSS 2.0 form.
+// the program's own RSS 2.0 form; "download" lives in FeedDownloadCommand.cpp.
 namespace {
 
 const char kFeedHelp[] =
     "Usage: velmora-cli feed SUBCOMMAND ...\n\n"
     "  write --from DOC.json --out FILE [--encoding E]   write a feed from its JSON form\n"
     "  show FILE                                          print a feed as JSON\n"
-    "  rewrite IN OUT [--encoding E]                      rewrite a feed in Velmora's RSS 2.0 form\n\n"
+    "  rewrite IN OUT [--encoding E]                      rewrite a feed in Velmora's RSS 2.0 form\n"
+    "  download URL --out FILE [--timeout SECONDS]        download a published feed into FILE\n\n"
     "E is an encoding index (0..53) or a charset name from the table (any letter case).\n"
     "SUBCOMMAND --help explains one subcommand.";
 
@@ -217,10 +219,12 @@ int runFeed(const QStringList& args)
         return runShow(rest);
     if (sub == QLatin1String("rewrite"))
         return runRewrite(rest);
+    if (sub == QLatin1String("download"))
+        return runFeedDownload(rest);
     return cliError(cli_exit::kBadArguments,
-                    QStringLiteral("unknown feed subcommand \"%1\" (write, show, rewrite)").arg(sub));
+                    QStringLiteral("unknown feed subcommand \"%1\" (write, show, rewrite, download)").arg(sub));
 }
 
-const CliRegistrar registrar("feed", "write, show and rewrite podcast feeds", runFeed);
+const CliRegistrar registrar("feed", "write, show, rewrite and download podcast feeds", runFeed);
 
 } // namespace

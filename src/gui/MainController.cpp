@@ -1,11 +1,13 @@
 #include "gui/MainController.h"
 
 #include "app/AppShell.h"
+#include "app/FeedDownload.h"
 #include "app/Session.h"
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
 #include "gui/AboutDialog.h"
+#include "gui/DownloadDialog.h"
 #include "gui/EpisodeQuickEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/WindowGeometry.h"
@@ -16,7 +18,8 @@
 #include <QWhatsThis>
 
 MainController::MainController(AppShell& shell, Session& session, MainWindow& window)
-    : QObject(&window), m_shell(shell), m_session(session), m_window(window)
+    : QObject(&window), m_shell(shell), m_session(session), m_window(window),
+      m_download(std::make_unique<FeedDownload>(session))
 {
     QStringList encodings;
     for (const CharsetEntry& e : charsets::table())
@@ -40,6 +43,8 @@ MainController::MainController(AppShell& shell, Session& session, MainWindow& wi
     };
     session.openEpisodeEditor = [this](int position) { editEpisode(position); };
 }
+
+MainController::~MainController() = default;
 
 bool MainController::closeRequested()
 {
@@ -111,7 +116,7 @@ void MainController::run(const QString& c)
         AboutDialog about(m_session.prompts(), &m_window);
         about.exec();
     } else if (c == QLatin1String("m_download"))
-        notAvailableYet(QStringLiteral("Downloading a published feed"));
+        downloadFeed();
     else if (c == QLatin1String("m_upload"))
         notAvailableYet(QStringLiteral("Publishing over FTP"));
     else if (c == QLatin1String("m_preview"))
@@ -132,6 +137,18 @@ void MainController::editEpisode(int position)
     EpisodeQuickEditor editor(doc.episodes[position], &m_window);
     if (editor.exec() == QDialog::Accepted)
         m_session.refillEpisodeList(position + 1);
+}
+
+void MainController::downloadFeed()
+{
+    if (m_session.busy())
+        return;
+    DownloadDialog dialog(&m_window);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // The dialog is hidden by now; the main window has the focus back during the download.
+    m_window.activateWindow();
+    if (accepted)
+        m_download->accept(dialog.url());
 }
 
 void MainController::openHelp(const QString& page)

@@ -3,7 +3,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class AppShell;
+class FeedDownload;
 class MainWindow;
 class Session;
 
@@ -13,11 +16,13 @@ class MainController : public QObject {
     Q_OBJECT
 public:
     MainController(AppShell& shell, Session& session, MainWindow& window);
+    ~MainController() override;
 
     void run(const QString& command);
 
 private:
     void editEpisode(int position);
+    void downloadFeed();
     void openHelp(const QString& page);
     void notAvailableYet(const QString& what);
     bool closeRequested();
@@ -26,4 +31,5 @@ private:
     Session& m_session;
     MainWindow& m_window;
     bool m_closeAfterBusy = false;
+    std::unique_ptr<FeedDownload> m_download; // owns the HTTP client
 };

@@ -343,9 +343,13 @@ void HttpClient::fail(const QString& why, bool showStatus)
     m_result.clear();
     if (!why.isEmpty())
         m_errorText = why;
+    finish(false, showStatus ? failureStatusText() : QString());
+}
+
+QString HttpClient::failureStatusText() const
+{
     // A certificate problem says so in the status bar; everything else shows "Error.".
-    const QString status = m_errorText.startsWith(QLatin1String("Error: ")) ? m_errorText : kError;
-    finish(false, showStatus ? status : QString());
+    return m_errorText.startsWith(QLatin1String("Error: ")) ? m_errorText : kError;
 }
 
 void HttpClient::finish(bool ok, const QString& statusText)

@@ -42,6 +42,8 @@ public:
     int status() const { return m_status; }
     // Why the last download failed, for a status text or a message; empty after success.
     const QString& errorText() const { return m_errorText; }
+    // The status text a failure shows: the certificate problem when there was one, else "Error.".
+    QString failureStatusText() const;
     // For 401 and 407 answers: what the user must know (no credentials are ever sent).
     const QString& authenticationMessage() const { return m_authMessage; }
     // The exact request text sent on the last connection.

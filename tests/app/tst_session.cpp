@@ -404,6 +404,69 @@ private slots:
         QVERIFY(testutil::readFile(a).contains("<title>changed</title>"));
     }
 
+    void untitledPodcastForADownloadSkipsTheTemplate()
+    {
+        SessionHarness h;
+        const QString a = h.writeFeed("a.rss", "Alpha", 1);
+        const QString templ = h.writeFeed("template.rss", "From template", 2);
+        writeProjectList(h, {a});
+        h.start();
+        h.session->settings().useTemplate = true;
+        h.session->settings().templates = templ;
+
+        // The New command applies the template ...
+        h.session->newPodcast();
+        QCOMPARE(h.session->document().channel.title, QString("From template"));
+        QCOMPARE(h.session->document().episodes.size(), 2);
+        h.prompts.queueAnswer(MessageAnswer::No); // the template podcast is not kept
+        h.view.selectProjectLine(0);
+        QCOMPARE(h.session->projects().count(), 1);
+
+        // ... the download's start does not, and still saves the open podcast quietly.
+        h.view.fields.title = "Alpha edited";
+        QVERIFY(h.session->startUntitledPodcast());
+        QCOMPARE(h.session->projects().count(), 2);
+        QCOMPARE(h.session->projects().current(), 1);
+        QCOMPARE(h.session->projects()[1].path, QString("Untitled"));
+        QVERIFY(h.session->document().untitled);
+        QVERIFY(h.session->document().channel.title.isEmpty());
+        QVERIFY(h.session->document().episodes.isEmpty());
+        QCOMPARE(h.session->document().channel.language, QString("en"));
+        // The window shows the empty podcast, so storing its fields keeps it empty.
+        QVERIFY(h.view.fields.title.isEmpty());
+        QVERIFY(h.view.episodes.isEmpty());
+        QCOMPARE(h.view.title, kBase + " - [Untitled]");
+        QVERIFY(testutil::readFile(a).contains("<title>Alpha edited</title>"));
+        QVERIFY(!h.prompts.messageTexts().contains("Save successfull."));
+
+        // Busy: nothing happens.
+        h.session->setBusy(true);
+        QVERIFY(!h.session->startUntitledPodcast());
+        h.session->setBusy(false);
+        QCOMPARE(h.session->projects().count(), 2);
+    }
+
+    void untitledPodcastNotStartedWhenTheQuietSaveFails()
+    {
+        SessionHarness h;
+        QDir().mkpath(h.path("locked"));
+        const QString a = h.path("locked/a.rss");
+        testutil::writeFile(a, SessionHarness::rss("Alpha", 1));
+        writeProjectList(h, {a});
+        h.start();
+        h.view.fields.title = "Alpha edited";
+        {
+            testutil::LockedFolder locked(h.path("locked"));
+            QVERIFY(locked.isLocked());
+            QVERIFY(!h.session->startUntitledPodcast());
+        }
+        QCOMPARE(h.prompts.messages.size(), 1);
+        QCOMPARE(h.prompts.messages.first().icon, MessageIcon::Critical);
+        QCOMPARE(h.session->projects().count(), 1);
+        QCOMPARE(h.session->document().channel.title, QString("Alpha edited"));
+        QCOMPARE(h.session->document().episodes.size(), 1);
+    }
+
     void unattendedExitLeavesUntitledPodcastUnsavedAndAsksNothing()
     {
         SessionHarness h;
