@@ -85,5 +85,21 @@ int HomeFolder::installBundledResources(QStringList* errors) const
                 ++copied;
         }
     }
+    // The help pages belong to the program, not the user: they follow the program's version.
+    const QString manualRoot = kBundledRoot + QStringLiteral("/manual");
+    QDirIterator manual(manualRoot, QDir::Files);
+    while (manual.hasNext()) {
+        const QString from = manual.next();
+        const QString to = manualPath() + QLatin1Char('/') + from.mid(manualRoot.size() + 1);
+        QFile bundled(from);
+        QFile installed(to);
+        if (installed.open(QIODevice::ReadOnly) && bundled.open(QIODevice::ReadOnly)
+            && installed.readAll() == bundled.readAll())
+            continue;
+        installed.close();
+        QFile::remove(to);
+        if (copyBundledFile(from, to, errors))
+            ++copied;
+    }
     return copied;
 }

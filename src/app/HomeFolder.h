@@ -20,13 +20,15 @@ public:
     QString themesPath() const { return filePath(QStringLiteral("Themes")); }
     QString tempPath() const { return filePath(QStringLiteral("Temp")); }
     QString previewScratchPath() const { return filePath(QStringLiteral("pr-feed-01.tmp")); }
+    QString manualPath() const { return filePath(QStringLiteral("manual")); }
     QString lockPath() const { return filePath(QStringLiteral("velmora.lock")); }
 
     // Creates the folder itself; false when that is impossible.
     bool ensureExists(QString* error = nullptr) const;
 
     // Copies languages.txt and the Themes/ tree from the bundled resources when they are
-    // missing. Existing files are never touched. Returns the number of files copied; error
+    // missing (existing ones are never touched) and brings the help pages in manual/ up to
+    // the program's version. Returns the number of files copied; error
     // texts of files that could not be copied go to *errors.
     int installBundledResources(QStringList* errors = nullptr) const;
 

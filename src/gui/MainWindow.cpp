@@ -588,7 +588,9 @@ void MainWindow::focusEpisodeList()
 void MainWindow::showChannelImage(const QImage& image)
 {
     QPixmap pixmap = QPixmap::fromImage(image);
-    const QSize room = m_pic->size().boundedTo(QSize(kImageMaxWidth, kImageMaxHeight));
+    // The frame has a fixed size; the label may not be laid out yet when the first podcast opens.
+    const QSize room = m_imageFrame->contentsRect().size().boundedTo(QSize(kImageMaxWidth, kImageMaxHeight))
+                       - QSize(4, 4);
     if (pixmap.width() > room.width() || pixmap.height() > room.height())
         pixmap = pixmap.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     m_pic->setPixmap(pixmap);
@@ -616,6 +618,7 @@ void MainWindow::applyCommandState(const CommandState& state)
                                                       m_check3})
         w->setEnabled(podcast);
     m_toolbars.value(QStringLiteral("Toolbar1"))->setEnabled(state.hasPodcast);
+    m_toolButtons.value(7)->setEnabled(state.hasPodcast);
     m_toolbars.value(QStringLiteral("Toolbar3"))->setEnabled(podcast);
     m_procombo->setEnabled(!state.busy);
 

@@ -48,6 +48,11 @@ private slots:
             if (!line.trimmed().isEmpty() && !line.startsWith("<!--"))
                 ++entries;
         QVERIFY2(entries >= 60, qPrintable(QString::number(entries)));
+        // The help pages are there for the help menu.
+        QVERIFY(QFileInfo::exists(home.manualPath() + "/index.htm"));
+        QVERIFY(QFileInfo::exists(home.manualPath() + "/program_settings.htm"));
+        // A second run copies nothing.
+        QCOMPARE(home.installBundledResources(), 0);
         // The copy is the user's to edit.
         QVERIFY(QFileInfo(home.languagesPath()).isWritable());
     }
@@ -59,7 +64,7 @@ private slots:
         QVERIFY(testutil::writeFile(home.languagesPath(), "<!-- mine -->\nKlingon: tlh\n"));
         QDir().mkpath(home.themesPath());
         QVERIFY(testutil::writeFile(home.themesPath() + "/only.ini", "[Theme]\nName=Only\n"));
-        QCOMPARE(home.installBundledResources(), 0);
+        home.installBundledResources();
         QCOMPARE(testutil::readFile(home.languagesPath()), QByteArray("<!-- mine -->\nKlingon: tlh\n"));
         // A theme folder the user keeps is left exactly as it is.
         QCOMPARE(QDir(home.themesPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),

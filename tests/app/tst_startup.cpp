@@ -94,6 +94,37 @@ private slots:
         QCOMPARE(prompts.messages.size(), 1);
     }
 
+    void terminationSignalRunsTheExitPath()
+    {
+        QTemporaryDir dir;
+        const QString feed = dir.filePath("show.rss");
+        QVERIFY(testutil::writeFile(feed, "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel>"
+                                          "<title>Signal Show</title><item><title>One</title></item>"
+                                          "</channel></rss>"));
+        QVERIFY(testutil::writeFile(dir.filePath("project.ini"),
+                                    "[Main]\r\nTotal=1\r\n[Project_0]\r\nPath=" + feed.toUtf8()
+                                        + "\r\nTotalEnclosures=0\r\n"));
+        QVERIFY(testutil::writeFile(dir.filePath("settings.ini"),
+                                    "[Main]\r\nAutoSave=True\r\nCreateBackup=False\r\n; mine\r\n"));
+        QProcess program;
+        QVERIFY(startProgram(program, dir.path()));
+        QTest::qWait(500);
+        program.terminate();
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        // The titled podcast was saved in the program's form, and both lists were written.
+        const QByteArray saved = testutil::readFile(feed);
+        QVERIFY2(saved.contains("<generator>Velmora"), saved.constData());
+        QVERIFY(saved.contains("<title>Signal Show</title>"));
+        QVERIFY(saved.contains("<title>One</title>"));
+        QVERIFY(testutil::readFile(dir.filePath("project.ini")).contains("UploadFeed="));
+        const QByteArray settings = testutil::readFile(dir.filePath("settings.ini"));
+        QVERIFY(settings.contains("; mine"));
+        QVERIFY(settings.contains("MFWidth="));
+        QVERIFY(settings.contains("s9="));
+    }
+
     void staleLockOfCrashedRunDoesNotBlock()
     {
         QTemporaryDir dir;
