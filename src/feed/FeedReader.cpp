@@ -308,18 +308,26 @@ QString stripDocumentType(const QString& text)
     const qsizetype start = text.indexOf(QLatin1String("<!DOCTYPE"), 0, Qt::CaseInsensitive);
     if (start < 0)
         return text;
-    qsizetype end;
-    const qsizetype subset = text.indexOf(QLatin1String("[<"), start);
-    if (subset >= 0) {
-        const qsizetype close = text.indexOf(QLatin1String(">]"), subset);
-        end = close < 0 ? -1 : text.indexOf(QLatin1Char('>'), close + 2);
-    } else {
-        end = text.indexOf(QLatin1Char('>'), start);
+    const qsizetype firstClose = text.indexOf(QLatin1Char('>'), start);
+    const qsizetype bracket = text.indexOf(QLatin1Char('['), start);
+    qsizetype end = firstClose;
+    if (bracket >= 0 && (firstClose < 0 || bracket < firstClose)) {
+        // An internal subset: it ends at a "]" that only blanks separate from the ">" of the
+        // declaration, wherever line breaks put them.
+        end = -1;
+        for (qsizetype close = text.indexOf(QLatin1Char(']'), bracket); close >= 0 && end < 0;
+             close = text.indexOf(QLatin1Char(']'), close + 1)) {
+            qsizetype next = close + 1;
+            while (next < text.size() && text.at(next).isSpace())
+                ++next;
+            if (next < text.size() && text.at(next) == QLatin1Char('>'))
+                end = next;
+        }
     }
     if (end < 0)
         return text;
     QString result = text;
-    result.remove(text.mid(start, end - start + 1), Qt::CaseInsensitive);
+    result.remove(start, end - start + 1);
     return result;
 }
 

@@ -367,8 +367,14 @@ private slots:
                                 << "<?xml version=\"1.0\"?><rss/>";
         QTest::newRow("internal subset") << "<!doctype rss [<!ENTITY a \"b\">]><rss>&a;</rss>"
                                          << "<rss>&a;</rss>";
-        QTest::newRow("subset after a blank is not recognised")
-            << "<!DOCTYPE rss [ <!ENTITY a \"b\">]><rss/>" << "]><rss/>";
+        QTest::newRow("subset on lines of its own")
+            << "<?xml version=\"1.0\"?>\n<!DOCTYPE rss [\n  <!ENTITY a \"b\">\n] >\n<rss/>"
+            << "<?xml version=\"1.0\"?>\n\n<rss/>";
+        QTest::newRow("bracket inside the subset")
+            << "<!DOCTYPE rss [<!ENTITY a \"x]y\">]><rss/>" << "<rss/>";
+        QTest::newRow("only the first declaration goes")
+            << "<!DOCTYPE rss><rss><![CDATA[<!DOCTYPE rss>]]></rss>"
+            << "<rss><![CDATA[<!DOCTYPE rss>]]></rss>";
         QTest::newRow("unterminated") << "<!DOCTYPE rss [<!ENTITY a \"b\">" << "<!DOCTYPE rss [<!ENTITY a \"b\">";
     }
     void stripsDocumentType()
