@@ -110,18 +110,7 @@ bool FeedDownload::downloadFeed(const QString& url)
     }
 
     // The entry may have moved while events ran; the current one is the podcast being filled.
-    entry = m_session.currentEntry();
-    FeedDocument& document = m_session.document();
-    document.untitled = true;
-    document.documentName = FeedDocument::documentNameForPath(entry->path);
-    entry->encodingIndex = static_cast<qint16>(feed.encodingIndex);
-    document.channel.imageFile = entry->imagePath;
-    if (MainView* view = m_session.view())
-        view->selectEncoding(entry->encodingIndex);
-    prompts.processEvents();
-    m_session.showChannelImage();
-    m_session.refillEpisodeList(1);
-    m_session.showChannelFields();
+    m_session.showImportedPodcast(feed.encodingIndex);
     prompts.setStatusText(kDone);
     return true;
 }

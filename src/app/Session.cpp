@@ -2,6 +2,7 @@
 
 #include "app/AppShell.h"
 #include "app/ChannelImageSeam.h"
+#include "app/FeedDownload.h"
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
@@ -236,6 +237,8 @@ bool Session::openPath(const QString& path)
                            || (file.text.contains(QChar(0xFFFD)) && !raw.contains("\xEF\xBF\xBD"));
         const FeedType type = lossy ? FeedType::NotXml
                                     : detectFeedType(stripDocumentType(file.text));
+        if (type == FeedType::Atom || type == FeedType::Rdf)
+            return importAsNewPodcast(raw);
         if (type != FeedType::Rss) {
             prompts().message(
                 QStringLiteral("Failed to load RSS document: \"%1\"\r\nPlease check your file "
@@ -260,6 +263,36 @@ bool Session::openPath(const QString& path)
     storeWindowFields();
     refreshCommandState();
     return samePath(m_docSource, path);
+}
+
+bool Session::importAsNewPodcast(const QByteArray& bytes)
+{
+    // Atom and RSS 1.0 files become a new untitled podcast; the file itself is never rewritten.
+    if (!startUntitledPodcast())
+        return false;
+    const DownloadedFeed feed = importDownloadedFeed(bytes, m_doc, &prompts());
+    if (feed.outcome != DownloadedFeed::Outcome::Imported)
+        return false;
+    showImportedPodcast(feed.encodingIndex);
+    return true;
+}
+
+void Session::showImportedPodcast(int encodingIndex)
+{
+    ProjectEntry* entry = currentEntry();
+    if (!entry)
+        return;
+    m_doc.untitled = true;
+    m_doc.documentName = FeedDocument::documentNameForPath(entry->path);
+    entry->encodingIndex = static_cast<qint16>(encodingIndex);
+    m_doc.channel.imageFile = entry->imagePath;
+    m_view->selectEncoding(entry->encodingIndex);
+    prompts().processEvents();
+    showChannelImage();
+    refillEpisodeList(1);
+    showChannelFields();
+    refreshCommandState();
+    updateWindowTitle();
 }
 
 void Session::save()

@@ -89,6 +89,9 @@ public:
     void showChannelFields();
     void refreshCommandState();
     void refillEpisodeList(int selectRow);
+    // After a feed was imported into a new untitled podcast: stores its encoding in the current
+    // entry and shows the podcast (image, episodes from row 1, channel fields).
+    void showImportedPodcast(int encodingIndex);
     // Shows the channel image of imageFile, or clears it.
     void showChannelImage();
 
@@ -125,6 +128,7 @@ public:
 
 private:
     QString askSavePath();
+    bool importAsNewPodcast(const QByteArray& bytes);
     bool writeDocument(const QString& path);
     bool mayWriteQuietly(const QString& path) const;
     void finishSaveFlow(bool wrote);

@@ -334,20 +334,33 @@ private slots:
         QCOMPARE(h.prompts.messages.size(), 1);
     }
 
-    void atomAndUndecodableFilesAreRefusedUntouched()
+    void atomFilesBecomeNewPodcastsAndUndecodableFilesAreRefused()
     {
         SessionHarness h;
         writeProjectList(h, {h.writeFeed("a.rss", "Alpha")});
         h.start();
         const QString atom = h.path("atom.xml");
         const QByteArray atomBytes = "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\">"
-                                     "<title>A</title></feed>";
+                                     "<title>Atom Show</title><entry><title>First</title>"
+                                     "<id>urn:1</id></entry></feed>";
         testutil::writeFile(atom, atomBytes);
-        QVERIFY(!h.session->openPath(atom));
+        QVERIFY(h.session->openPath(atom));
+        // Imported as a new untitled podcast; the Atom file is left exactly as it was.
         QCOMPARE(testutil::readFile(atom), atomBytes);
         QVERIFY(!QFile::exists(atom + ".bak"));
+        QCOMPARE(h.session->projects().count(), 2);
+        QCOMPARE(h.session->projects()[1].path, QString("Untitled"));
+        QVERIFY(h.session->document().untitled);
+        QCOMPARE(h.session->document().channel.title, QString("Atom Show"));
+        QCOMPARE(h.session->document().episodes.size(), 1);
+        QCOMPARE(h.view.fields.title, QString("Atom Show"));
+        QCOMPARE(h.view.title, kBase + " - [Untitled]");
+        QVERIFY(h.prompts.messages.isEmpty());
+        // Switching away asks, as for any new podcast.
+        h.prompts.queueAnswer(MessageAnswer::No);
+        h.view.selectProjectLine(0);
         QCOMPARE(h.session->projects().count(), 1);
-        QVERIFY(h.prompts.messageTexts().last().startsWith("Failed to load RSS document: \"atom.xml\""));
+        QCOMPARE(testutil::readFile(atom), atomBytes);
 
         const QString odd = h.path("odd.rss");
         const QByteArray oddBytes = SessionHarness::rss("x", 0, "<?xml version=\"1.0\" encoding=\"x-no-such-charset\"?>");
