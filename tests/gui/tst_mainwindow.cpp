@@ -1,4 +1,6 @@
+#include "gui/AboutDialog.h"
 #include "gui/CommandTable.h"
+#include "support/FakePrompts.h"
 #include "gui/MainWindow.h"
 
 #include <QAction>
@@ -159,6 +161,24 @@ private slots:
         QVERIFY(!image->isVisible());
         QVERIFY(!episode->isVisible());
         QCOMPARE(window.selectedEpisodeRow(), 1);
+    }
+
+    void aboutBoxShowsVersionAndOpensItsAddresses()
+    {
+        FakePrompts prompts;
+        AboutDialog about(prompts);
+        QCOMPARE(about.windowTitle(), QString("About Velmora"));
+        QStringList texts;
+        for (const QLabel* label : about.findChildren<QLabel*>())
+            texts << label->text();
+        QVERIFY(texts.contains("SPECIAL RELEASE"));
+        QVERIFY(texts.contains(QString("version %1.%2").arg(VELMORA_VERSION_MAJOR).arg(VELMORA_VERSION_MINOR)));
+        QVERIFY(texts.contains("On all questions address on e-mail:"));
+        QVERIFY(texts.contains("For reception of new versions visit a site:"));
+        emit about.findChild<QLabel*>("email")->linkActivated("mailto:support@velmora.example");
+        emit about.findChild<QLabel*>("web")->linkActivated("http://velmora.example");
+        QCOMPARE(prompts.openedUrls,
+                 (QStringList{"mailto:support@velmora.example", "http://velmora.example"}));
     }
 
     void channelFieldsAndTabs()
