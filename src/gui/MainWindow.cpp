@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
@@ -56,6 +57,28 @@ QStyle::StandardPixmap fallbackIcon(const QString& themeName)
         {"edit-find", QStyle::SP_FileDialogContentsView},
     };
     return map.value(themeName, QStyle::SP_CustomBase);
+}
+
+// The style's generated disabled icons keep dark shapes dark: Play, Stop and Clone looked the
+// same enabled and disabled. A faded copy makes every disabled button plainly disabled.
+QIcon withFadedDisabledMode(const QIcon& icon)
+{
+    QIcon result;
+    for (const int side : {16, 22, 24, 32, 48}) {
+        const QPixmap normal = icon.pixmap(QSize(side, side));
+        if (normal.isNull())
+            continue;
+        QPixmap faded(normal.size());
+        faded.setDevicePixelRatio(normal.devicePixelRatio());
+        faded.fill(Qt::transparent);
+        QPainter painter(&faded);
+        painter.setOpacity(0.3);
+        painter.drawPixmap(0, 0, normal);
+        painter.end();
+        result.addPixmap(normal, QIcon::Normal);
+        result.addPixmap(faded, QIcon::Disabled);
+    }
+    return result;
 }
 
 const QStringList kMediaTypes = {"application/zip", "application/pdf", "audio/mpeg",
@@ -178,7 +201,8 @@ void MainWindow::buildToolbars()
     for (const ToolButtonDef& b : toolButtons()) {
         QToolBar* bar = m_toolbars.value(QLatin1String(b.toolbar));
         const QString iconName = QLatin1String(b.iconTheme);
-        const QIcon icon = QIcon::fromTheme(iconName, style()->standardIcon(fallbackIcon(iconName)));
+        const QIcon icon = withFadedDisabledMode(
+            QIcon::fromTheme(iconName, style()->standardIcon(fallbackIcon(iconName))));
         QAction* action = bar->addAction(icon, QString::fromLatin1(b.tooltip));
         action->setToolTip(QString::fromLatin1(b.tooltip));
         action->setObjectName(QStringLiteral("tool_%1").arg(b.id));
