@@ -5,7 +5,6 @@
 #include "gui/EpisodeListModel.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -14,6 +13,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -339,11 +339,10 @@ QWidget* MainWindow::buildEpisodeList()
     m_lw3->setColumnWidth(0, 420);
     m_lw3->setColumnWidth(1, 220);
     m_lw3->viewport()->installEventFilter(this);
+    // A double click or Enter opens the editor. Not through `activated`: the view raises it for
+    // a double click as well, which opened the editor a second time after the first closed.
     connect(m_lw3, &QTreeView::doubleClicked, this, [this] { run(QStringLiteral("episode_edit")); });
-    connect(m_lw3, &QTreeView::activated, this, [this] {
-        if (QApplication::keyboardModifiers() == Qt::NoModifier)
-            run(QStringLiteral("episode_edit"));
-    });
+    m_lw3->installEventFilter(this);
 
     auto* context = new QMenu(m_lw3);
     context->setObjectName(QStringLiteral("contextmenu1"));
@@ -473,6 +472,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_episodePlaceholder
             || (watched == m_lw3->viewport() && m_episodes->rowCount() == 0)) {
             run(QStringLiteral("m_item_new"));
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && watched == m_lw3) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            run(QStringLiteral("episode_edit"));
             return true;
         }
     }

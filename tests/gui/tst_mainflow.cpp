@@ -225,6 +225,29 @@ private slots:
         QVERIFY(!p.window->action("m_item_remove")->isEnabled());
     }
 
+    void doubleClickAndEnterOpenTheEpisodeEditorOnce()
+    {
+        Program p;
+        p.start();
+        const QString file = p.path("three.rss");
+        testutil::writeFile(file, feedWithEpisodes("Three", {"One", "Two", "Three"}));
+        p.prompts.queueFile(file);
+        p.window->action("m_open")->trigger();
+        QCOMPARE(p.episodeRows(), 3);
+        auto* list = p.episodeList();
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        // A double click as the mouse makes it: a click, then the second press.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(p.editedEpisodes, QList<int>{1});
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(p.editedEpisodes, (QList<int>{1, 2}));
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(p.editedEpisodes, (QList<int>{1, 2, 2}));
+    }
+
     void switchingPodcastsRewritesTheOutgoingFileAndShowsTheOther()
     {
         Program p;
