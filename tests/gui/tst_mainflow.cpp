@@ -9,11 +9,13 @@
 #include "store/Settings.h"
 #include "gui/MainController.h"
 #include "gui/MainWindow.h"
+#include "gui/WindowGeometry.h"
 #include "support/FakePrompts.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -54,17 +56,20 @@ struct Program {
     QList<int> editedEpisodes;
     QStringList episodeNames; // names given to new episodes, in order
 
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString home = dir.path(); // another program's folder for a second start
+
+    QString path(const QString& name) const { return QDir(home).filePath(name); }
 
     void start(const std::function<void(Settings&)>& adjust = {})
     {
-        shell = std::make_unique<AppShell>(HomeFolder(dir.path()), prompts);
+        shell = std::make_unique<AppShell>(HomeFolder(home), prompts);
         QVERIFY(shell->acquireSingleInstance());
         shell->installResources();
         shell->loadSettings(QSize(1920 * 15, 1080 * 15));
         if (adjust)
             adjust(shell->settings());
         window = std::make_unique<MainWindow>();
+        window_geometry::applyMainWindow(*window, shell->settings());
         shell->loadProjectList();
         image = std::make_unique<ChannelImageAdapter>(prompts);
         session = std::make_unique<Session>(*shell, *image);
@@ -337,6 +342,53 @@ private slots:
         const QByteArray projects = testutil::readFile(p.dir.filePath("project.ini"));
         QVERIFY2(projects.contains("morning.rss"), projects.constData());
         QVERIFY(p.prompts.unexpected.isEmpty());
+    }
+
+    void aSecondStartFindsThePodcastsAndTheSearchHistoryAgain()
+    {
+        Program first;
+        first.start();
+        first.window->action("m_new")->trigger();
+        first.typeInto(first.field("Text1"), "Morning Show");
+        first.saveAs(first.path("morning.rss"));
+        first.window->action("m_new")->trigger();
+        first.typeInto(first.field("Text1"), "Evening Show");
+        first.saveAs(first.path("evening.rss"));
+        first.search("weather");
+        first.search("traffic");
+        first.window->resize(first.window->width() + 40, first.window->height() + 30);
+        const QSize size = first.window->size();
+        first.window->action("m_quit")->trigger();
+
+        Program second;
+        second.home = first.home;
+        second.start();
+        QCOMPARE(second.projectLines(), (QStringList{"Morning Show", "Evening Show"}));
+        QCOMPARE(second.widget<QComboBox>("procombo")->currentIndex(), 1);
+        QCOMPARE(second.field("Text1")->text(), QString("Evening Show"));
+        QCOMPARE(second.window->windowTitle(), titled("Evening Show"));
+        QCOMPARE(second.window->searchHistory(), (QStringList{"traffic", "weather"}));
+        QCOMPARE(second.window->size(), size);
+    }
+
+    void anUnattendedCloseAsksNothingAndKeepsTheUntitledPodcastListed()
+    {
+        Program p;
+        p.start([](Settings& s) { s.autoSave = true; });
+        p.window->action("m_new")->trigger();
+        p.typeInto(p.field("Text1"), "Morning Show");
+        p.saveAs(p.path("morning.rss"));
+        p.window->action("m_new")->trigger();
+        p.typeInto(p.field("Text1"), "Never saved");
+        const int messagesBefore = p.prompts.messages.size();
+        p.window->closeUnattended();
+        QVERIFY(!p.window->isVisible());
+        QCOMPARE(p.prompts.messages.size(), messagesBefore);
+        QVERIFY(p.prompts.unexpected.isEmpty());
+        QVERIFY(!QFile::exists(p.path("Untitled")));
+        const QByteArray projects = testutil::readFile(p.path("project.ini"));
+        QVERIFY2(projects.contains("morning.rss"), projects.constData());
+        QVERIFY(projects.contains("Untitled"));
     }
 
     void closingWithoutAutoSaveKeepsTheFileButWritesTheLists()
