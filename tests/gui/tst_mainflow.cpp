@@ -333,13 +333,16 @@ private slots:
         p.search("pilot");
         p.retype("Text1", "Morning Show Weekly");
         QVERIFY(!testutil::readFile(file).contains("Weekly"));
+        // Both files are written by the exit path itself (settings.ini only there).
+        QVERIFY(!QFile::exists(p.path("settings.ini")));
+        QVERIFY(QFile::remove(p.path("project.ini")));
 
         QVERIFY(p.window->close());
         QVERIFY(!p.window->isVisible());
         QVERIFY(testutil::readFile(file).contains("<title>Morning Show Weekly</title>"));
-        const QByteArray settings = testutil::readFile(p.dir.filePath("settings.ini"));
+        const QByteArray settings = testutil::readFile(p.path("settings.ini"));
         QVERIFY2(settings.contains("s0=pilot"), settings.constData());
-        const QByteArray projects = testutil::readFile(p.dir.filePath("project.ini"));
+        const QByteArray projects = testutil::readFile(p.path("project.ini"));
         QVERIFY2(projects.contains("morning.rss"), projects.constData());
         QVERIFY(p.prompts.unexpected.isEmpty());
     }
@@ -401,11 +404,12 @@ private slots:
         p.saveAs(file);
         const QByteArray saved = testutil::readFile(file);
         p.retype("Text1", "Changed");
+        QVERIFY(QFile::remove(p.path("project.ini")));
         p.window->action("m_quit")->trigger();
         QVERIFY(!p.window->isVisible());
         QCOMPARE(testutil::readFile(file), saved);
-        QVERIFY(QFile::exists(p.dir.filePath("settings.ini")));
-        QVERIFY(testutil::readFile(p.dir.filePath("project.ini")).contains("morning.rss"));
+        QVERIFY(QFile::exists(p.path("settings.ini")));
+        QVERIFY(testutil::readFile(p.path("project.ini")).contains("morning.rss"));
     }
 };
 
