@@ -191,7 +191,9 @@ void MainWindow::buildToolbars()
     m_seacombo->setEditable(true);
     m_seacombo->setInsertPolicy(QComboBox::NoInsert);
     m_seacombo->setMinimumContentsLength(18);
-    m_seacombo->lineEdit()->installEventFilter(this);
+    // The combo box has the focus and hands its focus event straight to the line edit, past
+    // any filter there: entering the box is seen on the box itself.
+    m_seacombo->installEventFilter(this);
     connect(m_seacombo->lineEdit(), &QLineEdit::returnPressed, this, [this] { clickToolButton(7); });
     searchBand->addWidget(m_seacombo);
     QToolBar* toolbar1 = makeBar(QStringLiteral("Toolbar1"), QStringLiteral("Search command"));
@@ -462,6 +464,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             QTimer::singleShot(0, edit, &QLineEdit::selectAll);
         else if (watched == m_text2)
             QTimer::singleShot(0, m_text2, &QPlainTextEdit::selectAll);
+        else if (watched == m_seacombo)
+            QTimer::singleShot(0, m_seacombo->lineEdit(), &QLineEdit::selectAll);
     }
     if (event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !m_noPodcast) {

@@ -119,11 +119,11 @@ struct Program {
     }
     // Replaces a field's text the way a user does: focus (which selects all) and type.
     void retype(const char* name, const QString& text) { typeInto(field(name), text); }
-    // Keys reach an editable combo box, which hands them to its line edit.
+    // Keys reach an editable combo box, which hands them to its line edit. Entering the box
+    // selects its text, so typing replaces the previous term.
     void search(const QString& text)
     {
         auto* box = widget<QComboBox>("seacombo");
-        box->lineEdit()->clear();
         typeInto(box, text);
         QTest::keyClick(box, Qt::Key_Return);
     }
@@ -179,6 +179,12 @@ private slots:
         QTest::keyClicks(p.field("Text1"), "ning Show");
         QCOMPARE(p.window->windowTitle(), titled("Morning Show"));
         p.retype("Text3", "https://morning.example.com/");
+        // Entering a field selects its text: typing replaces it.
+        auto* description = p.widget<QPlainTextEdit>("Text2");
+        p.typeInto(description, "First draft");
+        p.field("Text1")->setFocus();
+        p.typeInto(description, "The morning news, read slowly.");
+        QCOMPARE(description->toPlainText(), QString("The morning news, read slowly."));
 
         const QString file = p.path("morning");
         p.saveAs(file);
@@ -187,6 +193,7 @@ private slots:
         const QByteArray written = testutil::readFile(file + ".rss");
         QVERIFY2(written.contains("<title>Morning Show</title>"), written.constData());
         QVERIFY(written.contains("https://morning.example.com/"));
+        QVERIFY(written.contains("The morning news, read slowly."));
         QVERIFY(p.prompts.messageTexts().contains("Save successfull."));
         QCOMPARE(p.projectLines(), QStringList{"Morning Show"});
         QCOMPARE(p.window->windowTitle(), titled("Morning Show"));
