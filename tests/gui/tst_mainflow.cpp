@@ -301,6 +301,44 @@ private slots:
         QVERIFY(p.prompts.unexpected.isEmpty());
     }
 
+    void removingPodcastsFallsBackToTheFirstAndThenToNone()
+    {
+        Program p;
+        p.start();
+        p.window->action("m_new")->trigger();
+        p.typeInto(p.field("Text1"), "Morning Show");
+        p.saveAs(p.path("morning.rss"));
+        p.window->action("m_new")->trigger();
+        p.typeInto(p.field("Text1"), "Evening Show");
+        p.episodeNames << "Dusk";
+        p.window->clickToolButton(30);
+        p.saveAs(p.path("evening.rss"));
+
+        p.prompts.queueAnswer(MessageAnswer::No);
+        p.window->clickToolButton(3);
+        QCOMPARE(p.projectLines(), (QStringList{"Morning Show", "Evening Show"}));
+        QCOMPARE(p.field("Text1")->text(), QString("Evening Show"));
+
+        p.prompts.queueAnswer(MessageAnswer::Yes);
+        p.window->clickToolButton(3);
+        QCOMPARE(p.projectLines(), QStringList{"Morning Show"});
+        QCOMPARE(p.field("Text1")->text(), QString("Morning Show"));
+        QCOMPARE(p.episodeRows(), 0);
+        QCOMPARE(p.window->windowTitle(), titled("Morning Show"));
+        QVERIFY(QFile::exists(p.path("evening.rss"))); // leaves the list, not the disk
+
+        p.prompts.queueAnswer(MessageAnswer::Yes);
+        p.window->action("m_remove")->trigger();
+        QCOMPARE(p.projectLines(), QStringList{"[Empty]"});
+        QCOMPARE(p.field("Text1")->text(), QString());
+        QVERIFY(!p.field("Text1")->isEnabled());
+        QCOMPARE(p.window->windowTitle(), QString::fromLatin1(product::kBaseTitle));
+        QVERIFY(!p.window->action("m_save")->isEnabled());
+        QTRY_VERIFY(!p.widget<QLabel>("Label11")->isVisible());
+        QVERIFY(!p.widget<QLabel>("Label9")->isVisible());
+        QVERIFY(p.prompts.unexpected.isEmpty());
+    }
+
     void searchWithEnterWalksTheMatchesAndWraps()
     {
         Program p;
