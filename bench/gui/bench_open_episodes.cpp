@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -96,6 +97,34 @@ struct Series {
     }
 };
 
+// The desktop program as main() wires it, over the scratch home folder.
+struct Program {
+    Program(const QString& home, Prompts& prompts)
+        : shell(HomeFolder(home), prompts), image(prompts), session(shell, image)
+    {
+    }
+    // The start-up steps up to the window shown with the last podcast open.
+    bool start()
+    {
+        if (!shell.acquireSingleInstance())
+            return false;
+        shell.installResources();
+        shell.loadSettings(QSize(1920 * 15, 1080 * 15));
+        shell.loadProjectList();
+        session.setView(&window);
+        new MainController(shell, session, window);
+        session.openEpisodeEditor = [](int) {};
+        session.startUp();
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+
+    AppShell shell;
+    ChannelImageAdapter image;
+    Session session;
+    MainWindow window; // goes first, with the controller it owns
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -117,22 +146,11 @@ int main(int argc, char* argv[])
     }
 
     SilentPrompts prompts;
-    AppShell shell(HomeFolder(home), prompts);
-    if (!shell.acquireSingleInstance())
+    auto program = std::make_unique<Program>(home, prompts);
+    if (!program->start())
         return 1;
-    shell.installResources();
-    shell.loadSettings(QSize(1920 * 15, 1080 * 15));
-    MainWindow window;
-    shell.loadProjectList();
-    ChannelImageAdapter image(prompts);
-    Session session(shell, image);
-    session.setView(&window);
-    new MainController(shell, session, window);
-    session.openEpisodeEditor = [](int) {};
-    session.startUp();
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
+    MainWindow& window = program->window;
+    Session& session = program->session;
     if (!session.openPath(small) || !session.openPath(large)) {
         std::fprintf(stderr, "cannot open the feeds: %s\n", qPrintable(prompts.texts.join('|')));
         return 1;
@@ -192,10 +210,29 @@ int main(int argc, char* argv[])
         timed(back, [&] { selector->setCurrentIndex(smallLine); });
     }
 
+    // Closing with the large podcast selected makes it the one the next start opens.
+    selector->setCurrentIndex(largeLine);
+    window.close();
+    program.reset();
+    Series startUp{"start-up with it as last podcast", {}};
+    for (int run = 0; run < runs; ++run) {
+        t.start();
+        program = std::make_unique<Program>(home, prompts);
+        if (!program->start())
+            return 1;
+        settle(program->window);
+        startUp.ms << msSince(t);
+        if (program->window.findChild<QTreeView*>(QStringLiteral("lw3"))->model()->rowCount() != episodes) {
+            std::fprintf(stderr, "the start did not open the large podcast\n");
+            return 1;
+        }
+        program->window.close();
+        program.reset();
+    }
+
     std::printf("%d episodes, %lld bytes, %d runs\n", episodes,
                 static_cast<long long>(QFile(large).size()), runs);
-    for (const Series* s : {&open, &toEnd, &paging, &wrap, &miss, &back})
+    for (const Series* s : {&open, &toEnd, &paging, &wrap, &miss, &back, &startUp})
         s->print();
-    window.close();
     return 0;
 }
