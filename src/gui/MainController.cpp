@@ -101,9 +101,10 @@ void MainController::run(const QString& c)
     else if (c == QLatin1String("search"))
         m_session.search();
     else if (c == QLatin1String("episode_edit")) {
+        // Through the session's hook, the one way the episode editor opens.
         const int row = m_window.selectedEpisodeRow();
-        if (row >= 1)
-            editEpisode(row - 1);
+        if (row >= 1 && m_session.openEpisodeEditor)
+            m_session.openEpisodeEditor(row - 1);
     } else if (c == QLatin1String("m_contents"))
         openHelp(QStringLiteral("index.htm"));
     else if (c == QLatin1String("m_what_this"))

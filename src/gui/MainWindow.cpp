@@ -5,7 +5,6 @@
 #include "gui/EpisodeListModel.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -14,12 +13,14 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
@@ -56,6 +57,28 @@ QStyle::StandardPixmap fallbackIcon(const QString& themeName)
         {"edit-find", QStyle::SP_FileDialogContentsView},
     };
     return map.value(themeName, QStyle::SP_CustomBase);
+}
+
+// The style's generated disabled icons keep dark shapes dark: Play, Stop and Clone looked the
+// same enabled and disabled. A faded copy makes every disabled button plainly disabled.
+QIcon withFadedDisabledMode(const QIcon& icon)
+{
+    QIcon result;
+    for (const int side : {16, 22, 24, 32, 48}) {
+        const QPixmap normal = icon.pixmap(QSize(side, side));
+        if (normal.isNull())
+            continue;
+        QPixmap faded(normal.size());
+        faded.setDevicePixelRatio(normal.devicePixelRatio());
+        faded.fill(Qt::transparent);
+        QPainter painter(&faded);
+        painter.setOpacity(0.3);
+        painter.drawPixmap(0, 0, normal);
+        painter.end();
+        result.addPixmap(normal, QIcon::Normal);
+        result.addPixmap(faded, QIcon::Disabled);
+    }
+    return result;
 }
 
 const QStringList kMediaTypes = {"application/zip", "application/pdf", "audio/mpeg",
@@ -168,7 +191,9 @@ void MainWindow::buildToolbars()
     m_seacombo->setEditable(true);
     m_seacombo->setInsertPolicy(QComboBox::NoInsert);
     m_seacombo->setMinimumContentsLength(18);
-    m_seacombo->lineEdit()->installEventFilter(this);
+    // The combo box has the focus and hands its focus event straight to the line edit, past
+    // any filter there: entering the box is seen on the box itself.
+    m_seacombo->installEventFilter(this);
     connect(m_seacombo->lineEdit(), &QLineEdit::returnPressed, this, [this] { clickToolButton(7); });
     searchBand->addWidget(m_seacombo);
     QToolBar* toolbar1 = makeBar(QStringLiteral("Toolbar1"), QStringLiteral("Search command"));
@@ -178,7 +203,8 @@ void MainWindow::buildToolbars()
     for (const ToolButtonDef& b : toolButtons()) {
         QToolBar* bar = m_toolbars.value(QLatin1String(b.toolbar));
         const QString iconName = QLatin1String(b.iconTheme);
-        const QIcon icon = QIcon::fromTheme(iconName, style()->standardIcon(fallbackIcon(iconName)));
+        const QIcon icon = withFadedDisabledMode(
+            QIcon::fromTheme(iconName, style()->standardIcon(fallbackIcon(iconName))));
         QAction* action = bar->addAction(icon, QString::fromLatin1(b.tooltip));
         action->setToolTip(QString::fromLatin1(b.tooltip));
         action->setObjectName(QStringLiteral("tool_%1").arg(b.id));
@@ -315,11 +341,10 @@ QWidget* MainWindow::buildEpisodeList()
     m_lw3->setColumnWidth(0, 420);
     m_lw3->setColumnWidth(1, 220);
     m_lw3->viewport()->installEventFilter(this);
+    // A double click or Enter opens the editor. Not through `activated`: the view raises it for
+    // a double click as well, which opened the editor a second time after the first closed.
     connect(m_lw3, &QTreeView::doubleClicked, this, [this] { run(QStringLiteral("episode_edit")); });
-    connect(m_lw3, &QTreeView::activated, this, [this] {
-        if (QApplication::keyboardModifiers() == Qt::NoModifier)
-            run(QStringLiteral("episode_edit"));
-    });
+    m_lw3->installEventFilter(this);
 
     auto* context = new QMenu(m_lw3);
     context->setObjectName(QStringLiteral("contextmenu1"));
@@ -439,6 +464,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             QTimer::singleShot(0, edit, &QLineEdit::selectAll);
         else if (watched == m_text2)
             QTimer::singleShot(0, m_text2, &QPlainTextEdit::selectAll);
+        else if (watched == m_seacombo)
+            QTimer::singleShot(0, m_seacombo->lineEdit(), &QLineEdit::selectAll);
     }
     if (event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !m_noPodcast) {
@@ -449,6 +476,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_episodePlaceholder
             || (watched == m_lw3->viewport() && m_episodes->rowCount() == 0)) {
             run(QStringLiteral("m_item_new"));
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && watched == m_lw3) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            run(QStringLiteral("episode_edit"));
             return true;
         }
     }

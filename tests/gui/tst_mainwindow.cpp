@@ -90,6 +90,37 @@ private slots:
         QCOMPARE(int(toolButtons().size()), expected.size());
     }
 
+    // A disabled button must not look like an enabled one: against the toolbar's light
+    // background the disabled icon has clearly less contrast, for every button (dark icons too).
+    void disabledButtonsLookDisabled()
+    {
+        MainWindow window;
+        // How far an icon stands out from a light background: the mean grey-level distance.
+        auto contrast = [](const QIcon& icon, QIcon::Mode mode) {
+            const QImage image = icon.pixmap(QSize(22, 22), mode).toImage().convertToFormat(
+                QImage::Format_ARGB32);
+            constexpr int kBackground = 239;
+            double sum = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QRgb c = image.pixel(x, y);
+                    const int seen = (qGray(c) * qAlpha(c) + kBackground * (255 - qAlpha(c))) / 255;
+                    sum += qAbs(seen - kBackground);
+                }
+            }
+            return sum / (image.width() * image.height());
+        };
+        for (const ToolButtonDef& b : toolButtons()) {
+            const QIcon icon = window.toolButton(b.id)->icon();
+            const double normal = contrast(icon, QIcon::Normal);
+            const double disabled = contrast(icon, QIcon::Disabled);
+            QVERIFY2(normal > 5, b.tooltip);
+            QVERIFY2(disabled < normal * 0.6,
+                     qPrintable(QString("%1: contrast %2 enabled, %3 disabled")
+                                    .arg(b.tooltip).arg(normal).arg(disabled)));
+        }
+    }
+
     void toolbarSaveDoesNothingWithoutPodcasts()
     {
         MainWindow window;
