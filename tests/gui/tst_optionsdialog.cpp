@@ -103,16 +103,13 @@ private slots:
         QVERIFY(!child<QCheckBox>(d, "Check1")->isVisible());
         QVERIFY(child<QSlider>(d, "Slider1")->isVisible());
 
-        QCOMPARE(child<QCheckBox>(d, "Check1")->text(), QString("Automatically keep files of the project"));
-        QCOMPARE(child<QCheckBox>(d, "Check5")->text(), QString("Always create backup copy"));
-        QCOMPARE(child<QCheckBox>(d, "Check3")->text(), QString("Keep passwords"));
-        QCOMPARE(child<QCheckBox>(d, "Check4")->text(), QString("Keep FTP log"));
-        QCOMPARE(child<QCheckBox>(d, "Check2")->text(), QString("Use a template for the new feeds:"));
-        QCOMPARE(child<QPushButton>(d, "Command3")->text(), QString("Browse..."));
-        QCOMPARE(child<QPushButton>(d, "Command1")->text(), QString("OK"));
-        QCOMPARE(child<QPushButton>(d, "Command2")->text(), QString("Cancel"));
-        QCOMPARE(child<QRadioButton>(d, "Option1")->text(), QString("Mono"));
-        QCOMPARE(child<QRadioButton>(d, "Option2")->text(), QString("Stereo"));
+        const QList<QPair<const char*, const char*>> captions = {
+            {"Check1", "Automatically keep files of the project"}, {"Check5", "Always create backup copy"},
+            {"Check3", "Keep passwords"}, {"Check4", "Keep FTP log"},
+            {"Check2", "Use a template for the new feeds:"}, {"Command3", "Browse..."},
+            {"Command1", "OK"}, {"Command2", "Cancel"}, {"Option1", "Mono"}, {"Option2", "Stereo"}};
+        for (const auto& [name, caption] : captions)
+            QCOMPARE(child<QAbstractButton>(d, name)->text(), QString(caption));
         QStringList labels;
         for (const QLabel* label : child<QWidget>(d, "Audio")->findChildren<QLabel*>())
             labels << label->text();
@@ -139,11 +136,9 @@ private slots:
         s.pMonoStereo = 0;
         FakePrompts prompts;
         OptionsDialog d(s, prompts);
+        for (const char* box : {"Check2", "Check3", "Check4", "Check5"})
+            QVERIFY2(child<QCheckBox>(d, box)->isChecked(), box);
         QVERIFY(!child<QCheckBox>(d, "Check1")->isChecked());
-        QVERIFY(child<QCheckBox>(d, "Check5")->isChecked());
-        QVERIFY(child<QCheckBox>(d, "Check3")->isChecked());
-        QVERIFY(child<QCheckBox>(d, "Check4")->isChecked());
-        QVERIFY(child<QCheckBox>(d, "Check2")->isChecked());
         QCOMPARE(child<QLineEdit>(d, "Text1")->text(), QString("/home/u/template.rss"));
         QCOMPARE(child<QSlider>(d, "Slider1")->value(), 30000);
         QCOMPARE(child<QComboBox>(d, "Combo1")->currentText(), QString("OGG"));
