@@ -10,6 +10,7 @@
 #include "gui/DownloadDialog.h"
 #include "gui/EpisodeQuickEditor.h"
 #include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
 #include "gui/WindowGeometry.h"
 
 #include <QApplication>
@@ -123,7 +124,7 @@ void MainController::run(const QString& c)
     else if (c == QLatin1String("m_preview"))
         notAvailableYet(QStringLiteral("The theme preview"));
     else if (c == QLatin1String("m_options"))
-        notAvailableYet(QStringLiteral("The preferences dialog"));
+        editOptions();
     else if (c == QLatin1String("m_image_edit"))
         notAvailableYet(QStringLiteral("The image editor"));
     else if (c == QLatin1String("m_ep_play") || c == QLatin1String("m_ep_stop"))
@@ -150,6 +151,14 @@ void MainController::downloadFeed()
     m_window.activateWindow();
     if (accepted)
         m_download->accept(dialog.url());
+}
+
+void MainController::editOptions()
+{
+    OptionsDialog dialog(m_shell.settings(), m_session.prompts(), &m_window);
+    dialog.onHelp = [this](const QString& page) { openHelp(page); };
+    dialog.exec();
+    m_window.activateWindow();
 }
 
 void MainController::openHelp(const QString& page)
