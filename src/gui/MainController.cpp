@@ -156,7 +156,6 @@ void MainController::downloadFeed()
 
 void MainController::showPreview()
 {
-    m_session.storeWindowFields();
     const HomeFolder& home = m_shell.home();
     if (!m_preview) {
         m_preview = new PreviewWindow(home.themesPath(), home.previewScratchPath(),

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QToolBar>
@@ -21,6 +23,39 @@
 #include <QWebEngineView>
 
 #include <utility>
+
+namespace {
+
+// The style has no house among its pictures; this one matches its round grey arrows.
+QIcon homeIcon()
+{
+    QPixmap pixmap(44, 44);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x7a, 0x7a, 0x7a));
+    painter.drawEllipse(QRectF(2, 2, 40, 40));
+    painter.setBrush(Qt::white);
+    QPainterPath house;
+    house.moveTo(22, 10);
+    house.lineTo(34, 21);
+    house.lineTo(30, 21);
+    house.lineTo(30, 33);
+    house.lineTo(25, 33);
+    house.lineTo(25, 26);
+    house.lineTo(19, 26);
+    house.lineTo(19, 33);
+    house.lineTo(14, 33);
+    house.lineTo(14, 21);
+    house.lineTo(10, 21);
+    house.closeSubpath();
+    painter.drawPath(house);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
 
 PreviewWindow::PreviewWindow(QString themesFolder, QString pagePath, const FeedDocument& document,
                              ChannelImageSeam& image, Settings& settings, Prompts& prompts,
@@ -94,7 +129,7 @@ void PreviewWindow::buildToolbar(QWidget* bar)
         {"forward", "Forward", "go-next", QStyle::SP_ArrowForward, [this] { m_view->forward(); }},
         {"stop", "Stop", "process-stop", QStyle::SP_BrowserStop, [this] { m_view->stop(); }},
         {"refresh", "Refresh", "view-refresh", QStyle::SP_BrowserReload, [this] { m_view->reload(); }},
-        {"home", "Home", "go-home", QStyle::SP_DirHomeIcon,
+        {"home", "Home", "go-home", QStyle::SP_CustomBase,
          [this] { m_view->load(PreviewSchemeHandler::pageUrl()); }},
         {"help", "Help", "help-contents", QStyle::SP_DialogHelpButton, [this] {
              if (onHelp)
@@ -104,9 +139,10 @@ void PreviewWindow::buildToolbar(QWidget* bar)
     for (const Button& b : buttons) {
         if (QLatin1String(b.name) == QLatin1String("help"))
             toolbar->addSeparator();
-        QAction* a = toolbar->addAction(
-            QIcon::fromTheme(QLatin1String(b.icon), style()->standardIcon(b.fallback)),
-            QLatin1String(b.caption));
+        const bool home = QLatin1String(b.name) == QLatin1String("home");
+        const QIcon fallback = home ? homeIcon() : style()->standardIcon(b.fallback);
+        QAction* a = toolbar->addAction(QIcon::fromTheme(QLatin1String(b.icon), fallback),
+                                        QLatin1String(b.caption));
         a->setObjectName(QLatin1String(b.name));
         a->setToolTip(QLatin1String(b.caption));
         connect(a, &QAction::triggered, this, b.run);
