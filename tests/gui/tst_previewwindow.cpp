@@ -101,6 +101,26 @@ QString plainText(QWebEngineView* view)
     return text;
 }
 
+// A page from a one-theme folder whose template is `html`; the view's title once loaded.
+QString titleOfPage(const QByteArray& html, const QString& feedTitle)
+{
+    QTemporaryDir dir;
+    const QString themes = dir.filePath("Themes");
+    QDir().mkpath(themes);
+    if (!testutil::writeFile(themes + "/plain.inf", "[Theme]\r\nName=Plain\r\n")
+        || !testutil::writeFile(themes + "/plain.html", html))
+        return QStringLiteral("(no theme)");
+    FakePrompts prompts;
+    RecordingImage image;
+    Settings settings;
+    FeedDocument doc = sampleDocument();
+    doc.channel.title = feedTitle;
+    PreviewWindow window(themes, dir.filePath("pr-feed-01.tmp"), doc, image, settings, prompts);
+    if (!window.open() || !waitForLoad(window.view()))
+        return QStringLiteral("(not shown)");
+    return window.view()->title();
+}
+
 } // namespace
 
 class TestPreviewWindow : public QObject {
@@ -257,22 +277,20 @@ private slots:
 
     void aTemplateWithoutCharsetStillShowsItsLetters()
     {
-        QTemporaryDir dir;
-        const QString themes = dir.filePath("Themes");
-        QDir().mkpath(themes);
-        QVERIFY(testutil::writeFile(themes + "/plain.inf", "[Theme]\r\nName=Plain\r\n"));
-        QVERIFY(testutil::writeFile(themes + "/plain.html",
-                                    "<html><head><title>%FeedTitle%</title></head>"
-                                    "<body>%FeedDescription%</body></html>"));
-        FakePrompts prompts;
-        RecordingImage image;
-        Settings settings;
-        FeedDocument doc = sampleDocument();
-        doc.channel.title = QString::fromUtf8("Caf\xC3\xA9 \xE2\x80\x94 Gr\xC3\xBC\xC3\x9F""e");
-        PreviewWindow window(themes, dir.filePath("pr-feed-01.tmp"), doc, image, settings, prompts);
-        QVERIFY(window.open());
-        QVERIFY(waitForLoad(window.view()));
-        QCOMPARE(window.view()->title(), doc.channel.title);
+        const QString title = QString::fromUtf8("Caf\xC3\xA9 \xE2\x80\x94 Gr\xC3\xBC\xC3\x9F""e");
+        QCOMPARE(titleOfPage("<html><head><title>%FeedTitle%</title></head>"
+                             "<body>%FeedDescription%</body></html>",
+                             title),
+                 title);
+    }
+
+    void scriptsInAThemeDoNotRun()
+    {
+        QCOMPARE(titleOfPage("<!DOCTYPE html><html><head><title>%FeedTitle%</title>"
+                             "<script>document.title = 'scripted';</script></head>"
+                             "<body onload=\"document.title = 'loaded'\">x</body></html>",
+                             QStringLiteral("Workbench Radio")),
+                 QStringLiteral("Workbench Radio"));
     }
 
     void schemeServesOnlyThePage()
