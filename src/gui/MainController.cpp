@@ -11,6 +11,7 @@
 #include "gui/EpisodeQuickEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
+#include "gui/PreviewWindow.h"
 #include "gui/WindowGeometry.h"
 
 #include <QApplication>
@@ -39,6 +40,8 @@ MainController::MainController(AppShell& shell, Session& session, MainWindow& wi
     window.onUnload = [this] {
         window_geometry::storeMainWindow(m_window, m_shell.settings());
         m_shell.setUnattendedExit(m_window.unattended());
+        if (m_preview)
+            m_preview->close();
         m_window.hide();
         m_shell.unload();
     };
@@ -122,7 +125,7 @@ void MainController::run(const QString& c)
     else if (c == QLatin1String("m_upload"))
         notAvailableYet(QStringLiteral("Publishing over FTP"));
     else if (c == QLatin1String("m_preview"))
-        notAvailableYet(QStringLiteral("The theme preview"));
+        showPreview();
     else if (c == QLatin1String("m_options"))
         editOptions();
     else if (c == QLatin1String("m_image_edit"))
@@ -159,6 +162,28 @@ void MainController::editOptions()
     dialog.onHelp = [this](const QString& page) { openHelp(page); };
     dialog.exec();
     m_window.activateWindow();
+}
+
+void MainController::showPreview()
+{
+    const HomeFolder& home = m_shell.home();
+    if (!m_preview) {
+        m_preview = new PreviewWindow(home.themesPath(), home.previewScratchPath(),
+                                      m_session.document(), m_session.image(), m_shell.settings(),
+                                      m_session.prompts(), &m_window);
+        m_preview->setAttribute(Qt::WA_DeleteOnClose);
+        m_preview->beforeRender = [this] { m_session.storeWindowFields(); };
+        m_preview->onHelp = [this] { openHelp(QStringLiteral("index.htm")); };
+    }
+    if (!m_preview->open()) {
+        // Without themes the program cannot go on; it ends as at any exit, saving the podcast.
+        delete m_preview;
+        m_window.close();
+        return;
+    }
+    m_preview->show();
+    m_preview->raise();
+    m_preview->activateWindow();
 }
 
 void MainController::openHelp(const QString& page)

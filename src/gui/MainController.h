@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -8,6 +9,7 @@
 class AppShell;
 class FeedDownload;
 class MainWindow;
+class PreviewWindow;
 class Session;
 
 // Connects the main window to the session: runs each command by name, opens the dialogs, and
@@ -24,6 +26,7 @@ private:
     void editEpisode(int position);
     void downloadFeed();
     void editOptions();
+    void showPreview();
     void openHelp(const QString& page);
     void notAvailableYet(const QString& what);
     bool closeRequested();
@@ -33,4 +36,5 @@ private:
     MainWindow& m_window;
     bool m_closeAfterBusy = false;
     std::unique_ptr<FeedDownload> m_download; // owns the HTTP client
+    QPointer<PreviewWindow> m_preview;        // owned by the main window
 };

@@ -6,6 +6,7 @@
 #include "common/ProductInfo.h"
 #include "gui/MainController.h"
 #include "gui/MainWindow.h"
+#include "gui/PreviewSchemeHandler.h"
 #include "gui/QtPrompts.h"
 #include "gui/SignalWatcher.h"
 #include "gui/WindowGeometry.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[])
         }
     }
 
+    PreviewSchemeHandler::registerScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
     QApplication::setApplicationDisplayName(QLatin1String(product::kName));
