@@ -204,6 +204,17 @@ private slots:
         QCOMPARE(atom.episodes[1].description, QStringLiteral("<p>Only content</p>"));
         QCOMPARE(atom.episodes[1].pubDate, QStringLiteral("2 Dec 2026 10:00:00 GMT")); // else updated
 
+        // XHTML content keeps its markup, as HTML descriptions do; an empty summary is skipped.
+        FeedDocument xhtml;
+        QCOMPARE(importFeed(QStringLiteral(
+                     "<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><summary type=\"xhtml\"> </summary>"
+                     "<content type=\"xhtml\"><div xmlns=\"http://www.w3.org/1999/xhtml\">\n<p>Notes <b>bold</b>"
+                     " &amp; <a href=\"https://a.example/?x=1&amp;y=2\">link</a></p>\n</div></content></entry></feed>"),
+                            xhtml),
+                 FeedType::Atom);
+        QCOMPARE(xhtml.episodes.at(0).description,
+                 QStringLiteral("<p>Notes <b>bold</b> &amp; <a href=\"https://a.example/?x=1&amp;y=2\">link</a></p>"));
+
         FeedDocument old;
         QCOMPARE(importFeed(QStringLiteral("<feed version=\"0.3\" xmlns=\"http://purl.org/atom/ns#\"><title>T</title>"
                                            "<tagline>Tag\nline</tagline><modified>2004-01-02T03:04:05-01:00</modified>"
