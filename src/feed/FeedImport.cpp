@@ -86,6 +86,8 @@ void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
     c.link = atomLink(xml, feed, "alternate");
     c.description = withCrLf(firstOf(xml, feed, {"subtitle", "tagline"}));
     c.pubDate = feedDate(firstOf(xml, feed, {"updated", "modified"}));
+    if (const QString lang = xml.value(feed.attribute("xml:lang")); !lang.isEmpty())
+        c.language = lang;
     int counter = 0;
     for (const pugi::xml_node& entry : feed.children("entry")) {
         if (events && counter++ % 128 == 0)
@@ -110,6 +112,12 @@ void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
 
 void importRdfItems(const FeedXml& xml, FeedDocument& d, Prompts* events)
 {
+    // RSS 1.0 names the channel's language and date with Dublin Core elements.
+    const pugi::xml_node channel = xml.root().child("channel");
+    if (const QString lang = childText(xml, channel, "dc:language"); !lang.isEmpty())
+        d.channel.language = lang;
+    if (const QString date = childText(xml, channel, "dc:date"); !date.isEmpty())
+        d.channel.pubDate = feedDate(date);
     int counter = 0;
     for (const pugi::xml_node& item : xml.root().children("item")) {
         if (events && counter++ % 128 == 0)
