@@ -20,7 +20,9 @@ const char kUsage[] =
     ".vox .raw .pcm .wma), tags kept.\n"
     "apply runs one track command on IN and writes OUT. EFFECT is one of:\n  %1\n"
     "--from/--to limit it to a span (--from alone runs to the end); m_silence_insert puts its\n"
-    "half second in at --from (default the start).";
+    "half second in at --from (default the start).\n\n"
+    "Exit codes: 0 done, 1 failed (IN unreadable, OUT's extension not one of the list, OUT not\n"
+    "written), 2 bad arguments.";
 
 int failed(const AudioStatus& status)
 {

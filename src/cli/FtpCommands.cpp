@@ -282,7 +282,10 @@ private:
     void reportError()
     {
         const CFtpError& error = m_client.LastFtpError();
-        QString text = QStringLiteral("FTP error %1: %2").arg(error.Number).arg(error.Description);
+        // Replies outside the table of standard texts (554, 535 ...) carry no description.
+        QString text = error.Description.isEmpty()
+            ? QStringLiteral("FTP error %1").arg(error.Number)
+            : QStringLiteral("FTP error %1: %2").arg(error.Number).arg(error.Description);
         const QString reply = m_client.LastServerResponse().trimmed();
         if (error.Number > 16000 && !reply.isEmpty())
             text += QStringLiteral(" (server: %1)").arg(reply);

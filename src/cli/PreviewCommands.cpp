@@ -9,6 +9,7 @@
 #include "store/Settings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -159,6 +160,9 @@ int runPreview(const QStringList& args)
     }
     if (!p.error.isEmpty())
         return cliError(cli_exit::kBadArguments, p.error);
+    // A mistyped picture would otherwise only show as a broken image in the page.
+    if (!p.image.isEmpty() && !QFileInfo(p.image).isFile())
+        return cliError(cli_exit::kBadArguments, QStringLiteral("no image file %1").arg(p.image));
 
     const HomeFolder home = p.home.isEmpty() ? HomeFolder::resolve()
                                              : HomeFolder(QDir(p.home).absolutePath());

@@ -1,6 +1,8 @@
 #include "app/HomeFolder.h"
 #include "app/SingleInstance.h"
 #include "cli/CliRegistry.h"
+#include "feed/FeedEncoding.h"
+#include "feed/FeedImport.h"
 #include "store/IniFile.h"
 #include "store/ProjectList.h"
 #include "store/Settings.h"
@@ -17,7 +19,9 @@ const char kUsage[] =
     "list  prints the project list as JSON (passwords only while \"SavePassword\" is on).\n"
     "add   adds an existing feed file to the list, or makes its entry current when the list\n"
     "      already holds it, and saves the list. Refused while the desktop program runs on\n"
-    "      the home folder, since it rewrites the list when it closes.\n\n"
+    "      the home folder, since it rewrites the list when it closes. FEED must be an RSS\n"
+    "      file the program can open: a file that is not well-formed XML, or an Atom or RSS\n"
+    "      1.0 feed (convert it with \"feed rewrite\" first), is refused with exit code 2.\n\n"
     "--home DIR  the home folder (default: $VELMORA_HOME, else the per-user data folder)\n\n"
     "Exit codes: 0 done, 1 the operation failed, 2 bad arguments or input.";
 
@@ -142,11 +146,34 @@ int runList(const HomeFolder& home)
     return cli_exit::kDone;
 }
 
+// Why the desktop program could not open FEED as a podcast of the list; empty when it can.
+// Broken files would be dropped from the list at the next start, Atom and RSS 1.0 files are
+// imported as new podcasts rather than opened.
+QString unopenableReason(const QString& feed)
+{
+    const FeedFileText file = readFeedFile(feed);
+    if (file.status == FeedFileText::Status::CannotRead)
+        return QStringLiteral("cannot read \"%1\"").arg(feed);
+    if (file.status == FeedFileText::Status::NoMarkup)
+        return QStringLiteral("\"%1\" is not a feed file").arg(feed);
+    FeedDocument document;
+    const FeedType type = importFeed(file.text, document);
+    if (document.loadFailed)
+        return QStringLiteral("\"%1\" is not well-formed XML").arg(feed);
+    if (type == FeedType::Atom || type == FeedType::Rdf)
+        return QStringLiteral("\"%1\" is an Atom or RSS 1.0 feed; \"velmora-cli feed rewrite\" makes an RSS 2.0 "
+                              "copy that can be added").arg(feed);
+    return {};
+}
+
 int runAdd(const HomeFolder& home, const QString& feed)
 {
     const QFileInfo info(feed);
     if (!info.isFile())
         return cliError(cli_exit::kFailed, QStringLiteral("no such feed file \"%1\"").arg(feed));
+    const QString unopenable = unopenableReason(feed);
+    if (!unopenable.isEmpty())
+        return cliError(cli_exit::kBadArguments, unopenable);
     const QString path = QDir::cleanPath(info.absoluteFilePath());
 
     // Holding the lock while the list is rewritten also keeps the desktop program from

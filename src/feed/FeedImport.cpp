@@ -7,6 +7,7 @@
 #include <QDateTime>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -39,6 +40,38 @@ QString firstOf(const FeedXml& xml, const pugi::xml_node& parent, std::initializ
     return {};
 }
 
+// Atom "xhtml" text is markup inside one div; an RSS description holds HTML, so the markup
+// is kept as written (references included) rather than flattened to its words.
+QString xhtmlMarkup(const pugi::xml_node& node)
+{
+    struct Collect : pugi::xml_writer {
+        std::string out;
+        void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+    } writer;
+    const pugi::xml_node div = node.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; });
+    for (const pugi::xml_node& child : div.children())
+        child.print(writer, "", pugi::format_raw | pugi::format_no_escapes);
+    return QString::fromStdString(writer.out).trimmed();
+}
+
+// An Atom text construct (summary, content) as description text.
+QString atomText(const FeedXml& xml, const pugi::xml_node& node)
+{
+    if (xml.value(node.attribute("type")) == QLatin1String("xhtml"))
+        return xhtmlMarkup(node);
+    return xml.text(node);
+}
+
+QString atomDescription(const FeedXml& xml, const pugi::xml_node& entry)
+{
+    for (const char* name : {"summary", "content"}) {
+        const QString t = atomText(xml, entry.child(name));
+        if (!t.isEmpty())
+            return t;
+    }
+    return {};
+}
+
 QString feedDate(const QString& iso)
 {
     const QString converted = isoDateToFeedDate(iso);
@@ -53,6 +86,8 @@ void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
     c.link = atomLink(xml, feed, "alternate");
     c.description = withCrLf(firstOf(xml, feed, {"subtitle", "tagline"}));
     c.pubDate = feedDate(firstOf(xml, feed, {"updated", "modified"}));
+    if (const QString lang = xml.value(feed.attribute("xml:lang")); !lang.isEmpty())
+        c.language = lang;
     int counter = 0;
     for (const pugi::xml_node& entry : feed.children("entry")) {
         if (events && counter++ % 128 == 0)
@@ -60,7 +95,7 @@ void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
         Episode e;
         e.title = childText(xml, entry, "title");
         e.link = atomLink(xml, entry, "alternate");
-        e.description = withCrLf(firstOf(xml, entry, {"summary", "content"}));
+        e.description = withCrLf(atomDescription(xml, entry));
         e.guid = childText(xml, entry, "id");
         e.pubDate = feedDate(firstOf(xml, entry, {"published", "issued", "updated", "modified"}));
         for (const pugi::xml_node& link : entry.children("link")) {
@@ -77,6 +112,12 @@ void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
 
 void importRdfItems(const FeedXml& xml, FeedDocument& d, Prompts* events)
 {
+    // RSS 1.0 names the channel's language and date with Dublin Core elements.
+    const pugi::xml_node channel = xml.root().child("channel");
+    if (const QString lang = childText(xml, channel, "dc:language"); !lang.isEmpty())
+        d.channel.language = lang;
+    if (const QString date = childText(xml, channel, "dc:date"); !date.isEmpty())
+        d.channel.pubDate = feedDate(date);
     int counter = 0;
     for (const pugi::xml_node& item : xml.root().children("item")) {
         if (events && counter++ % 128 == 0)

@@ -7,10 +7,12 @@
 #include "image/cPal8bpp.h"
 #include "image/mDither8bpp.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPainter>
 #include <QSaveFile>
 
@@ -25,6 +27,21 @@ bool samePath(const QString& a, const QString& b)
     if (a.isEmpty() || b.isEmpty())
         return false;
     return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+// Qt refuses to decode pictures over 128 MB by default, which a 48-megapixel camera photo
+// (8000 x 6000, 192 MB as 32-bit pixels) already exceeds; users pick such photos and fit them.
+constexpr int kDecodeLimitMb = 1024;
+
+QImage decodePicture(const QByteArray& bytes)
+{
+    if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < kDecodeLimitMb)
+        QImageReader::setAllocationLimit(kDecodeLimitMb);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.read();
 }
 
 // Pictures are kept opaque: see-through areas of PNG files show on white as on a web page.
@@ -179,7 +196,7 @@ bool ChannelImage::LoadShowPicture(const QString& path, ChannelImageFields& fiel
             picture = firstFrameOnScreen(gif, transparency);
         }
     } else {
-        picture.loadFromData(bytes);
+        picture = decodePicture(bytes);
         if (!picture.isNull())
             picture = opaque(picture);
     }

@@ -218,6 +218,7 @@ private:
     QString m_remoteFile;
     QString m_localFile;
     bool m_overwrite = false;
+    bool m_localFileCreated = false; // the download made LOCAL: an empty one goes on failure
     qint64 m_startOffset = 0;
     qint64 m_bytesTransferred = 0;
     qint64 m_uploadPosition = 0;

@@ -358,6 +358,7 @@ void CFtpClient::finishTransferIfDone()
 bool CFtpClient::prepareDownloadFile()
 {
     const QFileInfo info(m_localFile);
+    m_localFileCreated = !info.exists();
     qint64 resume = 0;
     if (info.exists() && !info.isDir()) {
         if (m_overwrite)
@@ -434,9 +435,14 @@ void CFtpClient::closeLocalFile(bool keep)
                 saveFile->cancelWriting();
         } else {
             m_file->close();
+            // A failed download that received nothing leaves no empty file behind; a partial
+            // one stays, so that the next download resumes it.
+            if (!keep && m_localFileCreated && m_file->size() == 0)
+                QFile::remove(m_localFile);
         }
         m_file.reset();
     }
+    m_localFileCreated = false;
     m_localLength = 0;
 }
 

@@ -469,6 +469,7 @@ private slots:
         QVERIFY(run(cli(), {"audio", "--help"}, &code, &out));
         QCOMPARE(code, 0);
         QVERIFY(out.contains("m_high_shelf"));
+        QVERIFY(out.contains("Exit codes: 0 done, 1 failed"));
     }
 };
 

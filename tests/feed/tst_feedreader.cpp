@@ -204,6 +204,37 @@ private slots:
         QCOMPARE(atom.episodes[1].description, QStringLiteral("<p>Only content</p>"));
         QCOMPARE(atom.episodes[1].pubDate, QStringLiteral("2 Dec 2026 10:00:00 GMT")); // else updated
 
+        // XHTML content keeps its markup, as HTML descriptions do; an empty summary is skipped.
+        FeedDocument xhtml;
+        QCOMPARE(importFeed(QStringLiteral(
+                     "<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><summary type=\"xhtml\"> </summary>"
+                     "<content type=\"xhtml\"><div xmlns=\"http://www.w3.org/1999/xhtml\">\n<p>Notes <b>bold</b>"
+                     " &amp; <a href=\"https://a.example/?x=1&amp;y=2\">link</a></p>\n</div></content></entry></feed>"),
+                            xhtml),
+                 FeedType::Atom);
+        QCOMPARE(xhtml.episodes.at(0).description,
+                 QStringLiteral("<p>Notes <b>bold</b> &amp; <a href=\"https://a.example/?x=1&amp;y=2\">link</a></p>"));
+
+        // The feed's language: Atom's xml:lang, RSS 1.0's Dublin Core language (and date).
+        FeedDocument lang;
+        QCOMPARE(importFeed(QStringLiteral("<feed xmlns=\"http://www.w3.org/2005/Atom\" xml:lang=\"de\"><title>T</title></feed>"), lang),
+                 FeedType::Atom);
+        QCOMPARE(lang.channel.language, QStringLiteral("de"));
+        FeedDocument keeps; // a document's own language stays when the feed names none
+        keeps.channel.language = QStringLiteral("en");
+        QCOMPARE(importFeed(QStringLiteral("<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>T</title></feed>"), keeps),
+                 FeedType::Atom);
+        QCOMPARE(keeps.channel.language, QStringLiteral("en"));
+        FeedDocument dc;
+        dc.channel.language = QStringLiteral("en");
+        QCOMPARE(importFeed(QStringLiteral(
+                     "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" xmlns=\"http://purl.org/rss/1.0/\""
+                     " xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><channel><title>R</title><dc:language>fr</dc:language>"
+                     "<dc:date>2024-01-01T12:00:00+01:00</dc:date></channel></rdf:RDF>"), dc),
+                 FeedType::Rdf);
+        QCOMPARE(dc.channel.language, QStringLiteral("fr"));
+        QCOMPARE(dc.channel.pubDate, QStringLiteral("1 Jan 2024 11:00:00 GMT"));
+
         FeedDocument old;
         QCOMPARE(importFeed(QStringLiteral("<feed version=\"0.3\" xmlns=\"http://purl.org/atom/ns#\"><title>T</title>"
                                            "<tagline>Tag\nline</tagline><modified>2004-01-02T03:04:05-01:00</modified>"

@@ -115,6 +115,19 @@ private slots:
         QCOMPARE(image.Picture().size(), QSize(20, 400));
     }
 
+    void cameraPhotoOverQtsDefaultLimitLoadsAndFits()
+    {
+        // 8000 x 6000 decodes to 192 MB, past the 128 MB Qt allows unless told otherwise.
+        FakePrompts prompts;
+        ChannelImage image(prompts);
+        ChannelImageFields fields;
+        prompts.queueAnswer(MessageAnswer::Yes);
+        QVERIFY(image.LoadShowPicture(make("photo.jpg", {"-size", "8000x6000", "xc:orange"}), fields));
+        QCOMPARE(prompts.messageTexts(), QStringList{kTooLarge});
+        QCOMPARE(image.Picture().size(), QSize(144, 108));
+        QVERIFY(qRed(image.Picture().pixel(70, 50)) > 240);
+    }
+
     void pngLoadsAndIsNeverRewritten()
     {
         FakePrompts prompts;

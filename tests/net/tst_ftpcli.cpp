@@ -168,6 +168,16 @@ void TestFtpCli::failureExitsOneWithFtpError()
     QCOMPARE(wrong.exitCode, 1);
     QVERIFY2(wrong.err.contains("16530"), wrong.err.constData());
     QVERIFY(wrong.out.isEmpty());
+
+    // A reply the table has no text for (554: resuming past the server's end of file) reads
+    // as the number and the server's own words.
+    const QString local = m_local.filePath(QStringLiteral("short.mp3"));
+    QVERIFY(testutil::writeFile(local, QByteArray(100, 'a')));
+    QCOMPARE(cli(login() + QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("put"), local, QStringLiteral("short.mp3")}).exitCode, 0);
+    const CliResult past = cli(login() + QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("put"), local,
+                                                     QStringLiteral("short.mp3"), QStringLiteral("--offset"), QStringLiteral("5000")});
+    QCOMPARE(past.exitCode, 1);
+    QVERIFY2(past.err.startsWith("velmora-cli: FTP error 16554 (server: 554"), past.err.constData());
 }
 
 void TestFtpCli::badArgumentsExitTwo_data()

@@ -36,6 +36,7 @@ private slots:
     void downloadResumesExistingFile();
     void downloadWithOverwriteReplacesFile();
     void failedOverwriteKeepsLocalFile();
+    void failedDownloadLeavesNoEmptyFile();
     void directoryOperations();
     void listsServerDirectory();
     void listsEmptyDirectory();
@@ -195,6 +196,21 @@ void TestFtpClientServer::failedOverwriteKeepsLocalFile()
     QCOMPARE(testutil::readFile(target), QByteArray("precious"));
     // No temporary file is left beside it.
     QCOMPARE(QDir(m_local.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("keep")).size(), 1);
+}
+
+void TestFtpClientServer::failedDownloadLeavesNoEmptyFile()
+{
+    const QString target = m_local.filePath(QStringLiteral("never-there.mp3"));
+    const QString empty = m_local.filePath(QStringLiteral("empty-before.mp3"));
+    QVERIFY(testutil::writeFile(empty, QByteArray()));
+    FtpSession s(m_server->port());
+    QCOMPARE(s.connect(), 0);
+    QCOMPARE(s.run([&](CFtpClient& c) { return c.DownloadFile(QStringLiteral("missing.mp3"), target, false); }), 1);
+    QCOMPARE(s.client.LastFtpError().Number, 16550);
+    QVERIFY(!QFileInfo::exists(target));
+    // A file the user already had stays, even an empty one.
+    QCOMPARE(s.run([&](CFtpClient& c) { return c.DownloadFile(QStringLiteral("missing.mp3"), empty, false); }), 1);
+    QVERIFY(QFileInfo::exists(empty));
 }
 
 void TestFtpClientServer::directoryOperations()

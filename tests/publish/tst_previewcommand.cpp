@@ -147,6 +147,8 @@ private slots:
         QTest::newRow("unknown option") << QStringList{kSample, "--colour"};
         QTest::newRow("two feeds") << QStringList{kSample, kSample};
         QTest::newRow("list with feed") << QStringList{"--list", kSample};
+        QTest::newRow("missing image") << QStringList{kSample, "--image", "/no/such/cover.png"};
+        QTest::newRow("folder as image") << QStringList{kSample, "--image", VELMORA_TEST_DATA "/publish"};
         QTest::newRow("not xml") << QStringList{VELMORA_TEST_DATA "/publish/cover.png"};
         QTest::newRow("xml but no feed") << QStringList{VELMORA_SOURCE_DIR "/resources/icons/velmora.svg"};
     }

@@ -244,6 +244,17 @@ private slots:
         QCOMPARE(r.code, 1);
         QVERIFY(!QFile::exists(dir.filePath("project.ini")));
         QCOMPARE(runCli({"project", "add", feeds.path(), "--home", dir.path()}).code, 1);
+        // Files the desktop program would drop from the list, or import instead of opening.
+        QVERIFY(testutil::writeFile(feeds.filePath("cover.jpg"), QByteArray("\xff\xd8\xff\xe0 JFIF", 9)));
+        QVERIFY(testutil::writeFile(feeds.filePath("broken.rss"), "<rss><channel><title>x</title></channel>"));
+        QVERIFY(testutil::writeFile(feeds.filePath("atom.xml"), "<feed xmlns=\"http://www.w3.org/2005/Atom\"/>"));
+        for (const char* name : {"cover.jpg", "broken.rss", "atom.xml"}) {
+            r = runCli({"project", "add", feeds.filePath(name), "--home", dir.path()});
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains(name), r.err.constData());
+        }
+        QVERIFY(r.err.contains("feed rewrite"));
+        QVERIFY(!QFile::exists(dir.filePath("project.ini")));
 
         // The desktop program holds the lock: it would overwrite the change when it closes.
         FakePrompts prompts;
