@@ -10,6 +10,7 @@
 #include "gui/DownloadDialog.h"
 #include "gui/EpisodeQuickEditor.h"
 #include "gui/MainWindow.h"
+#include "gui/UploadDialog.h"
 #include "gui/WindowGeometry.h"
 
 #include <QApplication>
@@ -118,7 +119,7 @@ void MainController::run(const QString& c)
     } else if (c == QLatin1String("m_download"))
         downloadFeed();
     else if (c == QLatin1String("m_upload"))
-        notAvailableYet(QStringLiteral("Publishing over FTP"));
+        publish();
     else if (c == QLatin1String("m_preview"))
         notAvailableYet(QStringLiteral("The theme preview"));
     else if (c == QLatin1String("m_options"))
@@ -149,6 +150,15 @@ void MainController::downloadFeed()
     m_window.activateWindow();
     if (accepted)
         m_download->accept(dialog.url());
+}
+
+void MainController::publish()
+{
+    // A feed being read is not published half-read.
+    if (m_session.busy())
+        return;
+    UploadDialog dialog(m_session, &m_window);
+    dialog.exec();
 }
 
 void MainController::openHelp(const QString& page)

@@ -23,6 +23,7 @@ public:
 private:
     void editEpisode(int position);
     void downloadFeed();
+    void publish();
     void openHelp(const QString& page);
     void notAvailableYet(const QString& what);
     bool closeRequested();
