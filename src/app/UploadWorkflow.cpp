@@ -7,13 +7,13 @@
 #include "feed/FeedDateTime.h"
 #include "feed/FeedWriter.h"
 #include "net/CFtpClient.h"
+#include "publish/FtpServerField.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -149,11 +149,7 @@ void UploadWorkflow::close()
 
 QString UploadWorkflow::serverAddress(const QString& field)
 {
-    static const QRegularExpression prefix(QStringLiteral("^ftp:/*"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    QString server = field.trimmed();
-    server.remove(prefix);
-    return server;
+    return FtpServerField::address(field);
 }
 
 QString UploadWorkflow::fileNamePart(const QString& path)
@@ -218,8 +214,7 @@ void UploadWorkflow::setStep(Step step)
 void UploadWorkflow::publish()
 {
     Prompts& prompts = m_session.prompts();
-    QString server = serverAddress(fields.server);
-    if (server.isEmpty()) {
+    if (serverAddress(fields.server).isEmpty()) {
         prompts.message(QStringLiteral("Address of FTP-server is not specified."), MessageIcon::Exclamation);
         return;
     }
@@ -237,16 +232,9 @@ void UploadWorkflow::publish()
     m_log.clear();
     appendLog(QStringLiteral("*** Upload Started at ") + nowText() + kCrLf);
 
-    // "host:port" reaches a server on another port than 21.
-    static const QRegularExpression withPort(QStringLiteral("^([^:]+):(\\d{1,5})$"));
-    int port = 21;
-    const QRegularExpressionMatch match = withPort.match(server);
-    if (match.hasMatch() && match.captured(2).toInt() >= 1 && match.captured(2).toInt() <= 65535) {
-        server = match.captured(1);
-        port = match.captured(2).toInt();
-    }
-    m_client->setFtpServer(server);
-    m_client->setRemotePort(port);
+    const FtpServerField endpoint = FtpServerField::parse(fields.server);
+    m_client->setFtpServer(endpoint.host);
+    m_client->setRemotePort(endpoint.port);
     m_client->setUserName(fields.userName);
     m_client->setPassword(fields.password);
     m_client->setPassiveMode(fields.passive);
