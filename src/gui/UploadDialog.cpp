@@ -4,6 +4,7 @@
 #include "app/Session.h"
 #include "app/UploadWorkflow.h"
 #include "common/Prompts.h"
+#include "gui/FtpFolderDialog.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -24,17 +25,19 @@
 
 namespace {
 
-// One upload choice: its check box, the "FTP path:" field and the "Filename:" field (or none).
-QGroupBox* choiceBox(QWidget* parent, QCheckBox* box, QLineEdit* folder, QLineEdit* name)
+// One upload choice: its check box, the "FTP path:" field with its browse button and the
+// "Filename:" field (or none).
+QGroupBox* choiceBox(QWidget* parent, QCheckBox* box, QLineEdit* folder, QPushButton* browse, QLineEdit* name)
 {
     auto* group = new QGroupBox(parent);
     auto* grid = new QGridLayout(group);
-    grid->addWidget(box, 0, 0, 1, 2);
+    grid->addWidget(box, 0, 0, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("FTP path:"), group), 1, 0);
     grid->addWidget(folder, 1, 1);
+    grid->addWidget(browse, 1, 2);
     if (name) {
         grid->addWidget(new QLabel(QStringLiteral("Filename:"), group), 2, 0);
-        grid->addWidget(name, 2, 1);
+        grid->addWidget(name, 2, 1, 1, 2);
     }
     return group;
 }
@@ -70,14 +73,14 @@ UploadDialog::UploadDialog(Session& session, QWidget* parent)
     m_imageFolder = addLineEdit(QStringLiteral("FTPPath2"));
     m_imageName = addLineEdit(QStringLiteral("FTPFilename2"));
     auto* files = new QHBoxLayout;
-    files->addWidget(choiceBox(this, m_uploadFeed, m_feedFolder, m_feedName));
-    files->addWidget(choiceBox(this, m_uploadImage, m_imageFolder, m_imageName));
+    files->addWidget(choiceBox(this, m_uploadFeed, m_feedFolder, addBrowseButton(1, m_feedFolder), m_feedName));
+    files->addWidget(choiceBox(this, m_uploadImage, m_imageFolder, addBrowseButton(2, m_imageFolder), m_imageName));
     layout->addLayout(files);
 
     m_uploadEpisodes = new QCheckBox(QStringLiteral("Upload episodes:"), this);
     m_uploadEpisodes->setObjectName(QStringLiteral("UploadEnclosure"));
     m_episodesFolder = addLineEdit(QStringLiteral("FTPPath3"));
-    auto* episodesBox = choiceBox(this, m_uploadEpisodes, m_episodesFolder, nullptr);
+    auto* episodesBox = choiceBox(this, m_uploadEpisodes, m_episodesFolder, addBrowseButton(3, m_episodesFolder), nullptr);
     m_episodes = new QTreeWidget(episodesBox);
     m_episodes->setObjectName(QStringLiteral("Episodes"));
     m_episodes->setHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Title")});
@@ -86,7 +89,7 @@ UploadDialog::UploadDialog(Session& session, QWidget* parent)
     m_episodes->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     m_episodes->setColumnWidth(0, 200);
     m_episodes->setMinimumHeight(110);
-    static_cast<QGridLayout*>(episodesBox->layout())->addWidget(m_episodes, 2, 0, 1, 2);
+    static_cast<QGridLayout*>(episodesBox->layout())->addWidget(m_episodes, 2, 0, 1, 3);
     layout->addWidget(episodesBox, 1);
 
     m_status = new QLabel(this);
@@ -141,6 +144,20 @@ UploadDialog::UploadDialog(Session& session, QWidget* parent)
 }
 
 UploadDialog::~UploadDialog() = default;
+
+QPushButton* UploadDialog::addBrowseButton(int field, QLineEdit* folder)
+{
+    auto* button = new QPushButton(QStringLiteral("..."), this);
+    button->setObjectName(QStringLiteral("Browse%1").arg(field));
+    button->setMaximumWidth(32);
+    m_browseButtons[field - 1] = button;
+    connect(button, &QPushButton::clicked, this, [this, folder] {
+        FtpFolderDialog browser({m_server->text(), m_user->text(), m_password->text(), m_passive->isChecked()}, this);
+        if (browser.exec() == QDialog::Accepted && !browser.chosenPath().isEmpty())
+            folder->setText(browser.chosenPath());
+    });
+    return button;
+}
 
 QLineEdit* UploadDialog::addLineEdit(const QString& name)
 {
@@ -199,6 +216,9 @@ void UploadDialog::takeFields()
 void UploadDialog::updateEnabled()
 {
     m_feedFolder->setEnabled(m_uploadFeed->isChecked());
+    m_browseButtons[0]->setEnabled(m_uploadFeed->isChecked());
+    m_browseButtons[1]->setEnabled(m_uploadImage->isChecked());
+    m_browseButtons[2]->setEnabled(m_uploadEpisodes->isChecked());
     m_feedName->setEnabled(m_uploadFeed->isChecked());
     m_imageFolder->setEnabled(m_uploadImage->isChecked());
     m_imageName->setEnabled(m_uploadImage->isChecked());

@@ -37,6 +37,7 @@ private:
     void publishOrStop();
     void viewLog();
     QLineEdit* addLineEdit(const QString& name);
+    QPushButton* addBrowseButton(int field, QLineEdit* folder);
 
     Session& m_session;
     UploadWorkflow* m_workflow = nullptr;
@@ -56,6 +57,7 @@ private:
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_publish = nullptr;
+    QPushButton* m_browseButtons[3] = {};
     QDialog* m_logWindow = nullptr;
     QPlainTextEdit* m_logText = nullptr;
 };

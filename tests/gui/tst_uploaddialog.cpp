@@ -6,6 +6,7 @@
 #include "app/Session.h"
 #include "app/UploadWorkflow.h"
 #include "gui/MainController.h"
+#include "gui/FtpFolderDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/QtPrompts.h"
 #include "gui/UploadDialog.h"
@@ -15,6 +16,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -165,6 +168,43 @@ private slots:
         d.reject();
         QCOMPARE(p.session->currentEntry()->ftpServer, QString("ftp://127.0.0.1:%1").arg(server.port()));
         QVERIFY(p.session->currentEntry()->ftpPassword.isEmpty()); // "SavePassword" is off
+    }
+
+    void browseButtonFillsItsFolderField()
+    {
+        FtpTestServer server;
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        QDir().mkpath(server.path("shows/audio"));
+        Program p;
+        UploadDialog d(*p.session, &p.window);
+        d.show();
+        child<QLineEdit>(d, "FTPServer")->setText(QString("127.0.0.1:%1").arg(server.port()));
+        child<QLineEdit>(d, "FTPPassword")->setText("secret");
+        bool seen = false;
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [&, poll] {
+            auto* browser = qobject_cast<FtpFolderDialog*>(QApplication::activeModalWidget());
+            if (!browser)
+                return;
+            auto* list = browser->findChild<QListWidget*>("Folders");
+            if (list->count() == 0 || list->item(0)->text() != "shows")
+                return;
+            poll->stop();
+            seen = true;
+            QCOMPARE(browser->findChild<QLabel*>("Status")->text(), QString("Status: Connected."));
+            list->setCurrentRow(0);
+            emit list->itemClicked(list->item(0));
+            QCOMPARE(browser->findChild<QLabel*>("Path")->text(), QString("/shows"));
+            browser->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        poll->start(20);
+        QTest::mouseClick(child<QPushButton>(d, "Browse3"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(child<QLineEdit>(d, "FTPPath3")->text(), QString("/shows"));
+        // A folder field whose upload is off cannot be browsed either.
+        QVERIFY(!child<QPushButton>(d, "Browse2")->isEnabled());
+        d.reject();
     }
 };
 
