@@ -96,6 +96,7 @@ private slots:
     void refusedUploadShowsServerAnswerAndGoesOn();
     void serverGoneStopsTheSession();
     void cancelStopsASilentTransfer();
+    void silentServerTimesOut();
     void untitledPodcastWritesNoLog();
 
 private:
@@ -438,6 +439,28 @@ void TestUploadWorkflow::cancelStopsASilentTransfer()
     QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
     QCOMPARE(server.connections, 2);
     QVERIFY(w.log().section("\r\n", -1).startsWith("*** Upload Complete at "));
+}
+
+void TestUploadWorkflow::silentServerTimesOut()
+{
+    Podcast p;
+    ScriptedFtpServer server;
+    server.handler = [](const QByteArray& verb, const QByteArray&) { return verb == "TYPE"; };
+    pointAt(p, server.port());
+    p.entry().uploadFeed = p.entry().uploadEnclosure = true;
+    UploadWorkflow w(*p.h.session);
+    w.client().setTimeUnitMs(5); // 60 units of 5 ms
+    w.load();
+    w.publish();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
+    QCOMPARE(p.h.prompts.messageTexts(),
+             QStringList{"Cannot upload file.\r\nThe server did not answer within 60 seconds."});
+    QCOMPARE(std::count_if(server.commands.begin(), server.commands.end(),
+                           [](const QByteArray& c) { return c.startsWith("TYPE"); }),
+             1);
+    QCOMPARE(w.status(), QStringLiteral("Disconnected."));
+    QVERIFY(w.log().section("\r\n", -1).startsWith("*** Upload Stopped at "));
+    QVERIFY(!QFile::exists(w.channelWorkFile()));
 }
 
 void TestUploadWorkflow::untitledPodcastWritesNoLog()
