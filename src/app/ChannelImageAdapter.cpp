@@ -39,3 +39,8 @@ QImage ChannelImageAdapter::picture() const
 {
     return m_image.Picture();
 }
+
+bool ChannelImageAdapter::writeForUpload(const QString& path)
+{
+    return m_image.WriteForUpload(path);
+}

@@ -14,6 +14,7 @@ public:
     bool mySaveImage(const QString& path, QString* error) override;
     std::optional<QSize> pictureSize() const override;
     QImage picture() const override;
+    bool writeForUpload(const QString& path) override;
 
     // For the image editor window.
     ChannelImage& image() { return m_image; }

@@ -27,6 +27,9 @@ public:
     virtual std::optional<QSize> pictureSize() const = 0;
     // What the main window shows.
     virtual QImage picture() const = 0;
+    // Writes the picture as it is to be published (the upload's work file). False when there is
+    // no picture or it could not be written (the user has been told).
+    virtual bool writeForUpload(const QString& path) = 0;
 };
 
 // Remembers the picture without ever writing it: for callers without an image editor.
@@ -37,7 +40,9 @@ public:
     bool mySaveImage(const QString& path, QString* error) override;
     std::optional<QSize> pictureSize() const override;
     QImage picture() const override;
+    bool writeForUpload(const QString& path) override; // a copy of the loaded file
 
 private:
     QImage m_picture;
+    QString m_source;
 };

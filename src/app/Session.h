@@ -40,6 +40,7 @@ public:
     void setView(MainView* view);
     MainView* view() const { return m_view; }
 
+    AppShell& shell() { return m_shell; }
     FeedDocument& document() { return m_doc; }
     const FeedDocument& document() const { return m_doc; }
     ProjectList& projects();

@@ -12,6 +12,7 @@
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/PreviewWindow.h"
+#include "gui/UploadDialog.h"
 #include "gui/WindowGeometry.h"
 
 #include <QApplication>
@@ -123,7 +124,7 @@ void MainController::run(const QString& c)
     } else if (c == QLatin1String("m_download"))
         downloadFeed();
     else if (c == QLatin1String("m_upload"))
-        notAvailableYet(QStringLiteral("Publishing over FTP"));
+        publish();
     else if (c == QLatin1String("m_preview"))
         showPreview();
     else if (c == QLatin1String("m_options"))
@@ -184,6 +185,15 @@ void MainController::showPreview()
     m_preview->show();
     m_preview->raise();
     m_preview->activateWindow();
+}
+
+void MainController::publish()
+{
+    // A feed being read is not published half-read.
+    if (m_session.busy())
+        return;
+    UploadDialog dialog(m_session, &m_window);
+    dialog.exec();
 }
 
 void MainController::openHelp(const QString& page)

@@ -27,6 +27,7 @@ private:
     void downloadFeed();
     void editOptions();
     void showPreview();
+    void publish();
     void openHelp(const QString& page);
     void notAvailableYet(const QString& what);
     bool closeRequested();

@@ -70,6 +70,9 @@ bool CFtpClient::UploadFile(const QString& localFile, const QString& remoteFile,
 {
     if (remoteFile.isEmpty() || localFile.isEmpty() || !beginOperation(opUploadFile))
         return false;
+    // The previous upload's data connection may still be closing (its 226 came first); its
+    // late close must not be taken for the end of this transfer.
+    abortDataConnection();
     m_localFile = localFile;
     m_remoteFile = remoteFile;
     m_startOffset = std::max<qint64>(0, startOffset);

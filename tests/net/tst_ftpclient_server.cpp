@@ -33,6 +33,7 @@ private slots:
     void uploadAndDownload_data();
     void uploadAndDownload();
     void uploadResumesAtOffset();
+    void uploadStartedFromCompletionHandler();
     void downloadResumesExistingFile();
     void downloadWithOverwriteReplacesFile();
     void failedOverwriteKeepsLocalFile();
@@ -133,6 +134,30 @@ void TestFtpClientServer::uploadAndDownload()
     if (size > 0)
         QCOMPARE(s.progress.last(), size);
     QVERIFY(!s.client.DataTransferInProgress());
+}
+
+void TestFtpClientServer::uploadStartedFromCompletionHandler()
+{
+    // A caller may chain transfers: the next upload starts inside the previous one's event,
+    // while that one's data connection is still closing.
+    const QString first = m_local.filePath(QStringLiteral("first.bin"));
+    const QString second = m_local.filePath(QStringLiteral("second.bin"));
+    QVERIFY(testutil::writeFile(first, randomBytes(3000)));
+    QVERIFY(testutil::writeFile(second, randomBytes(5000)));
+    FtpSession s(m_server->port());
+    QCOMPARE(s.connect(), 0);
+    QList<int> results;
+    connect(&s.client, &CFtpClient::OnUploadFile, &s.client, [&](int result) {
+        results.append(result);
+        if (results.size() == 1)
+            QVERIFY(s.client.UploadFile(second, QStringLiteral("second.bin")));
+    });
+    QVERIFY(s.client.UploadFile(first, QStringLiteral("first.bin")));
+    QTRY_COMPARE_WITH_TIMEOUT(results.size(), 2, 10000);
+    QCOMPARE(results, (QList<int>{0, 0}));
+    QTest::qWait(200); // a late close of either data connection would show as a third event
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(testutil::readFile(m_server->path(QStringLiteral("second.bin"))), testutil::readFile(second));
 }
 
 void TestFtpClientServer::uploadResumesAtOffset()

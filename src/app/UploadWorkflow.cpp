@@ -1,0 +1,481 @@
+#include "app/UploadWorkflow.h"
+
+#include "app/AppShell.h"
+#include "app/ChannelImageSeam.h"
+#include "app/Session.h"
+#include "common/Prompts.h"
+#include "feed/FeedDateTime.h"
+#include "feed/FeedWriter.h"
+#include "net/CFtpClient.h"
+#include "publish/FtpServerField.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kDisconnected = QStringLiteral("Disconnected.");
+const QString kConnectionError = QStringLiteral("Error of connection with server.");
+const QString kConnectionLost = QStringLiteral("The connection with the server was lost.");
+
+// "Sunday, 6 December 2026 09:12:45": the long date and the long time without a zone name.
+QString nowText()
+{
+    const FeedDateTime now = currentFeedDateTime();
+    const QDate date(now.year, now.month, now.day);
+    return QLocale::system().toString(date, QLocale::LongFormat) + QLatin1Char(' ')
+           + displayTime(formatFeedDate(now));
+}
+
+bool isServerRefusal(int errorNumber)
+{
+    return errorNumber >= 16000 && errorNumber < 17000;
+}
+
+QString withoutLineEnd(QString text)
+{
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+UploadWorkflow::UploadWorkflow(Session& session, QObject* parent)
+    : QObject(parent), m_session(session)
+{
+    makeClient();
+    m_status = kDisconnected;
+}
+
+UploadWorkflow::~UploadWorkflow()
+{
+    if (m_client)
+        m_client->disconnect(this);
+}
+
+void UploadWorkflow::makeClient()
+{
+    m_client = std::make_unique<CFtpClient>();
+    m_client->setTimeOut(kTimeOutSeconds);
+    CFtpClient* c = m_client.get();
+    connect(c, &CFtpClient::OnConnect, this, &UploadWorkflow::onConnect, Qt::DirectConnection);
+    connect(c, &CFtpClient::OnUploadFile, this, &UploadWorkflow::onUploadFile, Qt::DirectConnection);
+    connect(c, &CFtpClient::OnQuitSession, this, &UploadWorkflow::onQuitSession, Qt::DirectConnection);
+    connect(c, &CFtpClient::OnStateChange, this, &UploadWorkflow::onStateChange, Qt::DirectConnection);
+    connect(c, &CFtpClient::OnDataTransferProgress, this, &UploadWorkflow::onProgress,
+            Qt::DirectConnection);
+    connect(c, &CFtpClient::SessionProtocolMessage, this,
+            [this](const QString& message, int) { appendLog(message + kCrLf); }, Qt::DirectConnection);
+}
+
+// Drops the connection at once. The client may be the one whose event is being handled, so it
+// is deleted once that handler has returned.
+void UploadWorkflow::dropClient()
+{
+    m_client->disconnect(this);
+    m_client.release()->deleteLater();
+    makeClient();
+}
+
+// ---- the project entry ---------------------------------------------------------------------
+
+void UploadWorkflow::load()
+{
+    setStatus(kDisconnected);
+    fields = UploadFields{};
+    fields.feedFileName = QStringLiteral("sample.xml");
+    fields.imageFileName = QStringLiteral("sample.gif");
+    episodes.clear();
+    const ProjectEntry* entry = m_session.currentEntry();
+    if (!entry)
+        return;
+    fields.server = entry->ftpServer;
+    fields.userName = entry->ftpUsername;
+    fields.password = entry->ftpPassword;
+    fields.passive = entry->ftpMode != 0;
+    fields.uploadFeed = entry->uploadFeed;
+    fields.feedFolder = entry->ftpPath;
+    fields.feedFileName = entry->ftpFilename;
+    fields.uploadImage = entry->uploadImage;
+    fields.imageFolder = entry->ftpPath2;
+    fields.imageFileName = entry->ftpFilename2;
+    fields.uploadEpisodes = entry->uploadEnclosure;
+    fields.episodesFolder = entry->ftpPath3;
+    for (int i = 0; i < entry->enclosures.count(); ++i) {
+        const EnclosureState& state = entry->enclosures[i];
+        if (!state.isLocal || state.localFile.isEmpty())
+            continue;
+        episodes.append({i, fileNamePart(state.localFile), state.text4, state.selectedForUpload});
+    }
+}
+
+void UploadWorkflow::close()
+{
+    if (running())
+        cancel();
+    else if (m_client->FtpSessionState() != CFtpClient::stNotConnected)
+        dropClient();
+    setStatus(kDisconnected);
+
+    ProjectEntry* entry = m_session.currentEntry();
+    if (!entry)
+        return;
+    entry->ftpServer = fields.server;
+    entry->ftpUsername = fields.userName;
+    entry->ftpPassword = m_session.settings().savePassword ? fields.password : QString();
+    entry->ftpMode = fields.passive ? 1 : 0;
+    entry->uploadFeed = fields.uploadFeed;
+    entry->ftpPath = fields.feedFolder;
+    entry->ftpFilename = fields.feedFileName;
+    entry->uploadImage = fields.uploadImage;
+    entry->ftpPath2 = fields.imageFolder;
+    entry->ftpFilename2 = fields.imageFileName;
+    entry->uploadEnclosure = fields.uploadEpisodes;
+    entry->ftpPath3 = fields.episodesFolder;
+    for (const UploadEpisode& episode : episodes) {
+        if (episode.index >= 0 && episode.index < entry->enclosures.count())
+            entry->enclosures[episode.index].selectedForUpload = episode.ticked;
+    }
+    m_session.shell().saveProjectList();
+}
+
+// ---- helpers -------------------------------------------------------------------------------
+
+QString UploadWorkflow::serverAddress(const QString& field)
+{
+    return FtpServerField::address(field);
+}
+
+QString UploadWorkflow::fileNamePart(const QString& path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    return path.mid(cut + 1);
+}
+
+QString UploadWorkflow::uploadFailureText(const QString& serverResponse)
+{
+    return QStringLiteral("Cannot upload file.") + kCrLf + QStringLiteral("Server has returned the answer: ")
+           + withoutLineEnd(serverResponse);
+}
+
+QString UploadWorkflow::channelWorkFile() const
+{
+    return m_session.shell().home().filePath(QStringLiteral("~channel.tmp"));
+}
+
+QString UploadWorkflow::imageWorkFile() const
+{
+    return m_session.shell().home().filePath(QStringLiteral("~image.tmp"));
+}
+
+QString UploadWorkflow::logFilePath() const
+{
+    const ProjectEntry* entry = m_session.currentEntry();
+    // A podcast never saved has no folder to put its log in.
+    if (!entry || !QFileInfo(entry->path).isAbsolute())
+        return {};
+    return entry->path + QStringLiteral(".log");
+}
+
+void UploadWorkflow::setStatus(const QString& text)
+{
+    m_status = text;
+    emit statusChanged(text);
+}
+
+void UploadWorkflow::setProgress(int percent)
+{
+    m_progress = std::clamp(percent, 0, 100);
+    emit progressChanged(m_progress);
+}
+
+void UploadWorkflow::appendLog(const QString& text)
+{
+    m_log += text;
+    emit logChanged(m_log);
+}
+
+void UploadWorkflow::setStep(Step step)
+{
+    const bool wasRunning = running();
+    m_step = step;
+    if (wasRunning != running())
+        emit runningChanged(running());
+}
+
+// ---- publishing ----------------------------------------------------------------------------
+
+void UploadWorkflow::publish()
+{
+    Prompts& prompts = m_session.prompts();
+    if (serverAddress(fields.server).isEmpty()) {
+        prompts.message(QStringLiteral("Address of FTP-server is not specified."), MessageIcon::Exclamation);
+        return;
+    }
+    if (running() || m_client->Busy())
+        return;
+
+    // The main window's fields (the "Auto PubDate" box among them) count as they are now.
+    m_session.storeWindowFields();
+    ProjectEntry* entry = m_session.currentEntry();
+    if (entry && entry->autoDate) {
+        m_session.document().channel.pubDate = formatFeedDate(currentFeedDateTime());
+        m_session.showChannelFields();
+    }
+
+    m_log.clear();
+    appendLog(QStringLiteral("*** Upload Started at ") + nowText() + kCrLf);
+
+    const FtpServerField endpoint = FtpServerField::parse(fields.server);
+    m_client->setFtpServer(endpoint.host);
+    m_client->setRemotePort(endpoint.port);
+    m_client->setUserName(fields.userName);
+    m_client->setPassword(fields.password);
+    m_client->setPassiveMode(fields.passive);
+    setProgress(0);
+    setStatus(QStringLiteral("Connecting to ") + serverAddress(fields.server) + QStringLiteral(" ..."));
+    setStep(Step::Connecting);
+    // The client reports state 2 as it starts; "Connecting to" stays until the host answers.
+    m_connectCalled = true;
+    m_client->Connect();
+    m_connectCalled = false;
+}
+
+QString UploadWorkflow::clientFailure() const
+{
+    const CFtpError& error = m_client->LastFtpError();
+    if (isServerRefusal(error.Number))
+        return QStringLiteral("Server has returned the answer: ") + withoutLineEnd(m_client->LastServerResponse());
+    return error.Description;
+}
+
+void UploadWorkflow::onConnect(int result)
+{
+    if (m_cancelling || m_step != Step::Connecting)
+        return;
+    if (result != CFtpClient::ftpDone) {
+        QString detail;
+        if (result == CFtpClient::ftpTimeOut) {
+            m_cancelling = true;
+            m_client->CancelAsyncMethod();
+            m_cancelling = false;
+            detail = QStringLiteral("The server did not answer within %1 seconds.").arg(kTimeOutSeconds);
+        } else {
+            detail = clientFailure();
+        }
+        setStep(Step::Idle);
+        appendLog(kConnectionError + kCrLf + (detail.isEmpty() ? QString() : detail + kCrLf));
+        setStatus(kDisconnected);
+        m_session.prompts().message(detail.isEmpty() ? kConnectionError : kConnectionError + kCrLf + detail,
+                                    MessageIcon::Critical);
+        return;
+    }
+    setStatus(QStringLiteral("Connected."));
+    setStep(Step::Uploading);
+    prepareJobs();
+    startNextJob();
+}
+
+void UploadWorkflow::prepareJobs()
+{
+    m_jobs.clear();
+    ChannelImageSeam& image = m_session.image();
+    if (fields.uploadImage && m_session.hasChannelImage()) {
+        QFile::remove(imageWorkFile());
+        if (image.writeForUpload(imageWorkFile()))
+            m_jobs.append({imageWorkFile(), fields.imageFolder + QLatin1Char('/') + fields.imageFileName, true});
+    }
+    if (fields.uploadFeed) {
+        const ProjectEntry* entry = m_session.currentEntry();
+        const int encoding = entry ? entry->encodingIndex : ProjectList::kDefaultEncodingIndex;
+        const QByteArray bytes = buildFeedBytes(m_session.document(), encoding, image.pictureSize());
+        const FeedWriteResult written = writeEncodedFeed(channelWorkFile(), bytes, m_session.prompts());
+        if (written.ok) {
+            m_jobs.append({channelWorkFile(), fields.feedFolder + QLatin1Char('/') + fields.feedFileName, true});
+        } else if (!written.encodingFailed) {
+            const QString text = QStringLiteral("Cannot upload file.") + kCrLf + written.error;
+            appendLog(text + kCrLf);
+            m_session.prompts().message(text, MessageIcon::Exclamation);
+        }
+    }
+    if (fields.uploadEpisodes) {
+        const ProjectEntry* entry = m_session.currentEntry();
+        for (const UploadEpisode& episode : episodes) {
+            if (!episode.ticked || !entry || episode.index >= entry->enclosures.count())
+                continue;
+            m_jobs.append({entry->enclosures[episode.index].localFile,
+                           fields.episodesFolder + QLatin1Char('/') + episode.fileName, false});
+        }
+    }
+}
+
+void UploadWorkflow::startNextJob()
+{
+    while (m_step == Step::Uploading) {
+        if (m_client->FtpSessionState() == CFtpClient::stNotConnected) {
+            connectionLost(kConnectionLost);
+            return;
+        }
+        if (m_jobs.isEmpty()) {
+            quit();
+            return;
+        }
+        m_current = m_jobs.takeFirst();
+        const QFileInfo local(m_current.localFile);
+        if (!local.isFile() || !local.isReadable()) {
+            // Told before anything is sent: the server's last answer has nothing to do with it.
+            const QString text = QStringLiteral("Cannot upload file.") + kCrLf
+                                 + QStringLiteral("The file %1 cannot be read.").arg(QDir::toNativeSeparators(m_current.localFile));
+            appendLog(text + kCrLf);
+            m_session.prompts().message(text, MessageIcon::Exclamation);
+            finishJob();
+            continue;
+        }
+        m_fileLength = local.size();
+        setProgress(0);
+        m_client->setTransferMode(1);
+        if (m_client->UploadFile(m_current.localFile, m_current.remoteFile, 0))
+            return;
+        finishJob();
+    }
+}
+
+void UploadWorkflow::finishJob()
+{
+    if (m_current.workFile)
+        QFile::remove(m_current.localFile);
+    m_current = Job{};
+}
+
+void UploadWorkflow::onUploadFile(int result)
+{
+    if (m_cancelling || m_step != Step::Uploading)
+        return;
+    if (result == CFtpClient::ftpDone) {
+        setProgress(100);
+        setStatus(QStringLiteral("Upload Successful."));
+        finishJob();
+        startNextJob();
+        return;
+    }
+    if (result == CFtpClient::ftpTimeOut) {
+        // A server silent that long is not worth waiting for with the next file.
+        m_cancelling = true;
+        m_client->CancelAsyncMethod();
+        m_cancelling = false;
+        finishJob();
+        const QString reason = QStringLiteral("The server did not answer within %1 seconds.").arg(kTimeOutSeconds);
+        m_session.prompts().message(QStringLiteral("Cannot upload file.") + kCrLf + reason, MessageIcon::Exclamation);
+        connectionLost(reason);
+        return;
+    }
+    const CFtpError& error = m_client->LastFtpError();
+    const QString text = isServerRefusal(error.Number)
+                             ? uploadFailureText(m_client->LastServerResponse())
+                             : QStringLiteral("Cannot upload file.") + kCrLf + error.Description;
+    finishJob();
+    if (!isServerRefusal(error.Number))
+        appendLog(text + kCrLf);
+    m_session.prompts().message(text, MessageIcon::Exclamation);
+    if (m_step != Step::Uploading)
+        return; // cancelled while the message was shown
+    startNextJob();
+}
+
+// The server went away in the middle of the session: the remaining files are not tried.
+void UploadWorkflow::connectionLost(const QString& reason)
+{
+    for (const Job& job : std::as_const(m_jobs)) {
+        if (job.workFile)
+            QFile::remove(job.localFile);
+    }
+    m_jobs.clear();
+    dropClient();
+    appendLog(reason + kCrLf);
+    setStatus(kDisconnected);
+    setStep(Step::Idle);
+    endLog(QStringLiteral("*** Upload Stopped at "));
+}
+
+void UploadWorkflow::quit()
+{
+    setStep(Step::Quitting);
+    if (m_client->FtpSessionState() == CFtpClient::stNotConnected || !m_client->QuitSession()) {
+        setStep(Step::Idle);
+        endLog(QStringLiteral("*** Upload Complete at "));
+    }
+}
+
+void UploadWorkflow::onQuitSession(int result)
+{
+    if (m_cancelling || m_step != Step::Quitting)
+        return;
+    if (result == CFtpClient::ftpTimeOut)
+        dropClient();
+    setStep(Step::Idle);
+    endLog(QStringLiteral("*** Upload Complete at "));
+}
+
+void UploadWorkflow::cancel()
+{
+    if (!running())
+        return;
+    m_cancelling = true;
+    m_client->CancelAsyncMethod();
+    m_cancelling = false;
+    finishJob();
+    connectionLost(QStringLiteral("Cancelled."));
+    setProgress(0);
+}
+
+void UploadWorkflow::endLog(const QString& heading)
+{
+    appendLog(heading + nowText());
+    if (!m_session.settings().saveLog)
+        return;
+    const QString path = logFilePath();
+    if (path.isEmpty())
+        return;
+    QFile::remove(path);
+    QSaveFile file(path);
+    const QByteArray bytes = (m_log + kCrLf).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        m_session.prompts().message(QStringLiteral("The upload log cannot be written to %1:%2%3")
+                                        .arg(QDir::toNativeSeparators(path), kCrLf, file.errorString()),
+                                    MessageIcon::Exclamation);
+    }
+}
+
+// ---- client events -------------------------------------------------------------------------
+
+void UploadWorkflow::onStateChange(int state)
+{
+    switch (state) {
+    case CFtpClient::stConnecting:
+        if (!m_connectCalled)
+            setStatus(QStringLiteral("Host resolved."));
+        break;
+    case CFtpClient::stConnected: setStatus(QStringLiteral("Connected.")); break;
+    case CFtpClient::stLoggingIn: setStatus(QStringLiteral("Authentication...")); break;
+    case CFtpClient::stLoggedIn: setStatus(QStringLiteral("You are logged in. Connection ready.")); break;
+    case CFtpClient::stOpeningDataConnection: setStatus(QStringLiteral("Establishing data connection...")); break;
+    case CFtpClient::stReadingDirectory: setStatus(QStringLiteral("Retrieving directory info...")); break;
+    case CFtpClient::stUploading: setStatus(QStringLiteral("Transfer in progress...")); break;
+    default: break;
+    }
+}
+
+void UploadWorkflow::onProgress(qint64 bytes)
+{
+    if (m_client->FtpSessionState() == CFtpClient::stReadingDirectory)
+        return;
+    // An empty file is whole at once.
+    setProgress(m_fileLength > 0 ? static_cast<int>(bytes * 100 / m_fileLength) : 100);
+    setStatus(QStringLiteral("Uploading..."));
+}

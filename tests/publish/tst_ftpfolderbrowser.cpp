@@ -1,0 +1,137 @@
+// The FTP folder browser against a real FTP server (pyftpdlib on 127.0.0.1).
+#include "../net/FtpTestServer.h"
+#include "net/CFtpClient.h"
+#include "publish/FtpFolderBrowser.h"
+#include "publish/FtpServerField.h"
+#include "support/TestUtil.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+QStringList texts(const FtpFolderBrowser& b)
+{
+    QStringList result;
+    for (const FtpFolderBrowser::Row& row : b.rows())
+        result << row.text;
+    return result;
+}
+
+} // namespace
+
+class TestFtpFolderBrowser : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        m_server = std::make_unique<FtpTestServer>();
+        QString error;
+        QVERIFY2(m_server->start(&error), qPrintable(error));
+        for (const char* folder : {"www/audio", "www/img", "docs", "empty"})
+            QVERIFY(QDir().mkpath(m_server->path(QLatin1String(folder))));
+        testutil::writeFile(m_server->path("readme.txt"), "hello");
+        testutil::writeFile(m_server->path("www/index.html"), "<html/>");
+        testutil::writeFile(m_server->path("empty/b.mp3"), "x"); // files only
+    }
+
+    void serverFieldGivesHostAndPort_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("plain") << "ftp.example.com" << "ftp.example.com" << 21;
+        QTest::newRow("prefix and port") << "FTP://127.0.0.1:2121" << "127.0.0.1" << 2121;
+        QTest::newRow("port out of range") << "host:70000" << "host:70000" << 21;
+        QTest::newRow("IPv6 literal left alone") << "::1" << "::1" << 21;
+    }
+    void serverFieldGivesHostAndPort()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        const FtpServerField parsed = FtpServerField::parse(field);
+        QCOMPARE(parsed.host, host);
+        QCOMPARE(parsed.port, port);
+    }
+
+    void pathRules()
+    {
+        QCOMPARE(FtpFolderBrowser::parentOf("/www"), QString("/"));
+        QCOMPARE(FtpFolderBrowser::parentOf("/www/audio"), QString("/www"));
+        QCOMPARE(FtpFolderBrowser::pathIn("/", "www"), QString("/www"));
+        QCOMPARE(FtpFolderBrowser::pathIn("/www", "audio"), QString("/www/audio"));
+    }
+
+    void browsesDownAndUp()
+    {
+        FtpFolderBrowser b;
+        b.open({QString("ftp://127.0.0.1:%1").arg(m_server->port()), "user", "secret", true});
+        QCOMPARE(b.status(), QString("Status: Connecting to 127.0.0.1:%1 ...").arg(m_server->port()));
+        QCOMPARE(b.client().TimeOut(), 60);
+        QTRY_VERIFY_WITH_TIMEOUT(!b.rows().isEmpty(), kWaitMs);
+        QCOMPARE(b.status(), QString("Status: Connected."));
+        // At the root: folders only, no parent row.
+        QStringList root = texts(b);
+        root.sort();
+        QCOMPARE(root, (QStringList{"docs", "empty", "www"}));
+        for (const FtpFolderBrowser::Row& row : b.rows())
+            QCOMPARE(b.client().CurrentDirectoryFiles().Item(row.tag)->FileName, row.text);
+
+        const int www = int(texts(b).indexOf("www"));
+        b.clickRow(www);
+        QCOMPARE(b.chosenPath(), QString("/www"));
+        b.activateRow(www);
+        QTRY_COMPARE_WITH_TIMEOUT(b.currentDirectory(), QString("/www"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(b.rows().first().text, QString("Go to parent directory"), kWaitMs);
+        QCOMPARE(texts(b).size(), 3);
+        QVERIFY(b.rows().first().isParent());
+        b.clickRow(int(texts(b).indexOf("audio")));
+        QCOMPARE(b.chosenPath(), QString("/www/audio"));
+        b.clickRow(0); // the parent row chooses nothing
+        QCOMPARE(b.chosenPath(), QString("/www/audio"));
+
+        // Up from /www leads to the root, where the parent row is gone again.
+        b.activateRow(0);
+        QTRY_COMPARE_WITH_TIMEOUT(b.currentDirectory(), QString("/"), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!texts(b).contains("Go to parent directory"), kWaitMs);
+
+        b.activateRow(int(texts(b).indexOf("empty")));
+        QTRY_COMPARE_WITH_TIMEOUT(b.currentDirectory(), QString("/empty"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(texts(b), QStringList{"Go to parent directory"}, kWaitMs);
+
+        b.close();
+        QTRY_COMPARE_WITH_TIMEOUT(b.client().FtpSessionState(), int(CFtpClient::stNotConnected), kWaitMs);
+    }
+
+    void failedLoginIsShownInTheStatus()
+    {
+        FtpFolderBrowser b;
+        b.open({QString("127.0.0.1:%1").arg(m_server->port()), "user", "wrong", true});
+        QTRY_VERIFY_WITH_TIMEOUT(b.status() != QString("Status: Connecting to 127.0.0.1:%1 ...").arg(m_server->port()), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(b.status().startsWith("Status: Error of connection with server. Server has returned the answer: 530"), kWaitMs);
+        QVERIFY(b.rows().isEmpty());
+    }
+
+    void refusedChangeKeepsTheList()
+    {
+        FtpFolderBrowser b;
+        b.open({QString("127.0.0.1:%1").arg(m_server->port()), "user", "secret", true});
+        QTRY_VERIFY_WITH_TIMEOUT(!b.rows().isEmpty(), kWaitMs);
+        const QStringList before = texts(b);
+        QDir(m_server->path("docs")).removeRecursively(); // gone between listing and click
+        b.activateRow(int(before.indexOf("docs")));
+        QTRY_VERIFY_WITH_TIMEOUT(b.status().startsWith("Status: Server has returned the answer: 550"), kWaitMs);
+        QCOMPARE(texts(b), before);
+        QCOMPARE(b.currentDirectory(), QString("/"));
+        QDir().mkpath(m_server->path("docs"));
+    }
+
+private:
+    std::unique_ptr<FtpTestServer> m_server;
+};
+
+QTEST_GUILESS_MAIN(TestFtpFolderBrowser)
+#include "tst_ftpfolderbrowser.moc"
