@@ -389,7 +389,8 @@ private slots:
         h.view.fields.title = "Alpha edited";
         {
             testutil::LockedFolder locked(h.path("locked"));
-            QVERIFY(locked.isLocked());
+            if (!locked.isLocked())
+                QSKIP("this file system lets the test user write into any folder");
             h.view.selectProjectLine(1);
         }
         QCOMPARE(h.prompts.messages.size(), 1);
@@ -470,7 +471,8 @@ private slots:
         h.view.fields.title = "Alpha edited";
         {
             testutil::LockedFolder locked(h.path("locked"));
-            QVERIFY(locked.isLocked());
+            if (!locked.isLocked())
+                QSKIP("this file system lets the test user write into any folder");
             QVERIFY(!h.session->startUntitledPodcast());
         }
         QCOMPARE(h.prompts.messages.size(), 1);
