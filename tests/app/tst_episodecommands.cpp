@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(h.view.episodes.size(), 1);
         QCOMPARE(h.view.episodeRow, 1);
         QCOMPARE(edited, 0);
-        const Episode& e = h.session->document().episodes.first();
+        const Episode e = h.session->document().episodes.first();
         QCOMPARE(e.title, QString("[Untitled]"));
         QCOMPARE(e.enclosureLength, QString("0"));
         QCOMPARE(e.guid.size(), 36);
