@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include "support/LocalPorts.h"
+
 namespace {
 
 const QString kBase = "Velmora (release candidate rc0)";
@@ -38,25 +40,6 @@ void startWithOnePodcast(SessionHarness& h, const QString& feed)
 QByteArray fixture(const QString& name)
 {
     return testutil::readFile(QStringLiteral(VELMORA_TEST_DATA "/feed/") + name);
-}
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool waitForPort(quint16 port)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (probe.waitForConnected(200))
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
 }
 
 // A session with one podcast, a download flow and a server that answers every request with
@@ -213,7 +196,7 @@ private slots:
 
         // A refused connection.
         f.h.prompts.statusTexts.clear();
-        QVERIFY(!f.download->downloadFeed(QStringLiteral("http://127.0.0.1:%1/x.rss").arg(freePort())));
+        QVERIFY(!f.download->downloadFeed(QStringLiteral("http://127.0.0.1:%1/x.rss").arg(testutil::freePort())));
         QCOMPARE(f.h.prompts.statusTexts.last(), QString("Error."));
         QCOMPARE(f.h.session->projects().count(), 2);
         QVERIFY(!f.h.session->busy());
@@ -362,7 +345,7 @@ private slots:
         testutil::writeFile(www.filePath("latin1.rss"), fixture("latin1.rss"));
         testutil::writeFile(www.filePath("atom.xml"), fixture("atom.xml"));
         testutil::writeFile(www.filePath("page.html"), "<html><p>hello</html>");
-        const quint16 port = freePort();
+        const quint16 port = testutil::freePort();
         QProcess server;
         server.setWorkingDirectory(www.path());
         server.start("/usr/bin/python3", {"-m", "http.server", QString::number(port), "--bind", "127.0.0.1"});
@@ -372,7 +355,7 @@ private slots:
         SessionHarness h;
         startWithOnePodcast(h, h.writeFeed("a.rss", "Alpha"));
         FeedDownload download(*h.session);
-        QVERIFY(waitForPort(port));
+        QVERIFY(testutil::waitForPort(port));
         QVERIFY(download.accept(base + "bom.rss"));
         QCOMPARE(h.session->document().channel.title, QString::fromUtf8("Real €"));
 

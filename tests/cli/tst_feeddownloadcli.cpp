@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/LocalPorts.h"
+
 namespace {
 
 struct Run {
@@ -28,25 +30,6 @@ Run cli(const QStringList& args)
         p.kill();
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
-}
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool waitForPort(quint16 port)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (probe.waitForConnected(200))
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
 }
 
 // One line on stderr, ending in a line feed.
@@ -77,12 +60,12 @@ private slots:
         QVERIFY(testutil::writeFile(www.filePath("feed.rss"), feed));
         QVERIFY(testutil::writeFile(www.filePath("atom.xml"),
                                     testutil::readFile(VELMORA_TEST_DATA "/feed/atom.xml")));
-        const quint16 port = freePort();
+        const quint16 port = testutil::freePort();
         QProcess server;
         server.setWorkingDirectory(www.path());
         server.start("/usr/bin/python3", {"-m", "http.server", QString::number(port), "--bind", "127.0.0.1"});
         QVERIFY(server.waitForStarted());
-        QVERIFY(waitForPort(port));
+        QVERIFY(testutil::waitForPort(port));
         const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(port);
 
         QTemporaryDir out;

@@ -16,24 +16,11 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "support/ModalDialog.h"
+
 #include <functional>
 
 namespace {
-
-// Runs `act` on the download dialog once it is shown modally.
-void onDialog(std::function<void(DownloadDialog&)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        auto* dialog = qobject_cast<DownloadDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(*dialog);
-    });
-    poll->start(20);
-}
 
 QLineEdit* field(DownloadDialog& d)
 {
@@ -112,12 +99,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         // Cancel changes nothing.
-        onDialog([](DownloadDialog& d) { click(d, "Command2"); });
+        testutil::onModalDialog<DownloadDialog>([](DownloadDialog& d) { click(d, "Command2"); });
         window.clickToolButton(4);
         QCOMPARE(session.projects().count(), 0);
 
         const QString url = QStringLiteral("http://127.0.0.1:%1/feed.rss").arg(server.port());
-        onDialog([url](DownloadDialog& d) {
+        testutil::onModalDialog<DownloadDialog>([url](DownloadDialog& d) {
             field(d)->setText(url);
             click(d, "Command1");
         });

@@ -23,6 +23,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include "support/ModalDialog.h"
+
 #include <functional>
 
 namespace {
@@ -62,21 +64,6 @@ QStringList items(QComboBox* box)
     for (int i = 0; i < box->count(); ++i)
         texts << box->itemText(i);
     return texts;
-}
-
-// Runs `act` on the preferences dialog once it is shown modally.
-void onDialog(std::function<void(OptionsDialog&)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(*dialog);
-    });
-    poll->start(20);
 }
 
 } // namespace
@@ -323,7 +310,7 @@ private slots:
 
         bool modalOverWindow = false;
         prompts.queueFile(templatePath);
-        onDialog([&](OptionsDialog& d) {
+        testutil::onModalDialog<OptionsDialog>([&](OptionsDialog& d) {
             modalOverWindow = d.isModal() && d.parentWidget() == &window;
             tick(child<QCheckBox>(d, "Check2"));
             click(d, "Command3");
@@ -344,7 +331,7 @@ private slots:
         QCOMPARE(session.document().channel.title, QString("From the template"));
 
         // Clearing the box: the next new podcast starts without the template.
-        onDialog([](OptionsDialog& d) {
+        testutil::onModalDialog<OptionsDialog>([](OptionsDialog& d) {
             tick(child<QCheckBox>(d, "Check2"));
             QVERIFY(!child<QLineEdit>(d, "Text1")->isEnabled());
             click(d, "Command1");

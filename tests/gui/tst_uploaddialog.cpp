@@ -25,23 +25,11 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "support/ModalDialog.h"
+
 #include <functional>
 
 namespace {
-
-void onDialog(std::function<void(UploadDialog&)> act)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        auto* dialog = qobject_cast<UploadDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(*dialog);
-    });
-    poll->start(20);
-}
 
 template <typename T>
 T* child(QWidget& d, const char* name)
@@ -104,7 +92,7 @@ private slots:
         Program p;
         QVERIFY(QTest::qWaitForWindowExposed(&p.window));
         bool seen = false;
-        onDialog([&](UploadDialog& d) {
+        testutil::onModalDialog<UploadDialog>([&](UploadDialog& d) {
             seen = true;
             QCOMPARE(d.windowTitle(), QString("Publish podcast"));
             QCOMPARE(child<QLineEdit>(d, "FTPServer")->text(), QString("ftp.example.net"));

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/LocalPorts.h"
+
 namespace {
 
 QByteArray ok(const QByteArray& body, const QByteArray& extraHeaders = {})
@@ -22,13 +24,6 @@ QByteArray ok(const QByteArray& body, const QByteArray& extraHeaders = {})
 QString url(const ScriptedHttpServer& server, const QString& path, const QString& host = "127.0.0.1")
 {
     return QStringLiteral("http://%1:%2%3").arg(host).arg(server.port()).arg(path);
-}
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 } // namespace
@@ -200,7 +195,7 @@ private slots:
         QVERIFY(!client.waitForFinished());
         QCOMPARE(prompts.statusTexts.last(), QString("Error."));
 
-        client.downloadFile(QStringLiteral("http://127.0.0.1:%1/x").arg(freePort()));
+        client.downloadFile(QStringLiteral("http://127.0.0.1:%1/x").arg(testutil::freePort()));
         QVERIFY(!client.waitForFinished());
         QCOMPARE(prompts.statusTexts.last(), QString("Error."));
         QVERIFY(!client.errorText().isEmpty());
@@ -307,7 +302,7 @@ private slots:
                                 "<title>Real</title></channel></rss>";
         QVERIFY(testutil::writeFile(dir.filePath("feed.xml"), feed));
         QVERIFY(testutil::writeFile(dir.filePath("big.xml"), QByteArray(3 << 20, 'z')));
-        const quint16 port = freePort();
+        const quint16 port = testutil::freePort();
         QProcess server;
         server.setWorkingDirectory(dir.path());
         server.start("/usr/bin/python3", {"-m", "http.server", QString::number(port), "--bind", "127.0.0.1"});
