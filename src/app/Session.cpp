@@ -227,12 +227,10 @@ bool Session::openPath(const QString& path)
         return false;
     // Only an RSS file that decodes without loss is taken into the list and rewritten in the
     // program's form; anything else is refused before a file is touched.
-    const FeedFileText file = readFeedFile(path);
-    if (file.status == FeedFileText::Status::Ok) {
-        const QByteArray raw = [&] {
-            QFile f(path);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+    QFile input(path);
+    const QByteArray raw = input.open(QIODevice::ReadOnly) ? input.readAll() : QByteArray();
+    const FeedFileText file = feedTextFromBytes(raw);
+    if (input.isOpen() && file.status == FeedFileText::Status::Ok) {
         const bool lossy = file.text.isEmpty()
                            || (file.text.contains(QChar(0xFFFD)) && !raw.contains("\xEF\xBF\xBD"));
         const FeedType type = lossy ? FeedType::NotXml
@@ -240,11 +238,7 @@ bool Session::openPath(const QString& path)
         if (type == FeedType::Atom || type == FeedType::Rdf)
             return importAsNewPodcast(raw);
         if (type != FeedType::Rss) {
-            prompts().message(
-                QStringLiteral("Failed to load RSS document: \"%1\"\r\nPlease check your file "
-                               "manually or contract with developers at '%2'")
-                    .arg(fileNamePart(path), QLatin1String(product::kSupportEmail)),
-                MessageIcon::Critical);
+            reportFailedLoad(path);
             return false;
         }
     }
@@ -577,11 +571,7 @@ void Session::loadProject(int index)
         text = file.text;
         const bool undecodable = text.isEmpty();
         if (undecodable || !readIntoDocument(text)) {
-            prompts().message(
-                QStringLiteral("Failed to load RSS document: \"%1\"\r\nPlease check your file "
-                               "manually or contract with developers at '%2'")
-                    .arg(fileNamePart(path), QLatin1String(product::kSupportEmail)),
-                MessageIcon::Critical);
+            reportFailedLoad(path);
             removeProject(index);
             refreshCommandState();
             prompts().setStatusText(QStringLiteral("Done."));
@@ -598,6 +588,15 @@ void Session::loadProject(int index)
     m_doc.untitled = isUntitledPath(entryPath);
     m_doc.documentName = isUntitledPath(entryPath) ? kUntitled : fileNamePart(entryPath);
     prompts().setStatusText(QStringLiteral("Done."));
+}
+
+void Session::reportFailedLoad(const QString& path)
+{
+    prompts().message(
+        QStringLiteral("Failed to load RSS document: \"%1\"\r\nPlease check your file manually "
+                       "or contract with developers at '%2'")
+            .arg(fileNamePart(path), QLatin1String(product::kSupportEmail)),
+        MessageIcon::Critical);
 }
 
 void Session::showChannelImage()
