@@ -291,27 +291,27 @@ void Session::showImportedPodcast(int encodingIndex)
 
 void Session::save()
 {
+    runSaveCommand(false);
+}
+
+void Session::saveAs()
+{
+    runSaveCommand(true);
+}
+
+void Session::runSaveCommand(bool saveAs)
+{
     if (busy() || noPodcast())
         return;
+    // Save keeps an untitled podcast whose dialog was cancelled; Save as always asks for a name.
     m_flags.saveWithoutPrompt = true;
-    m_flags.keepUntitledEntry = true;
+    m_flags.keepUntitledEntry = !saveAs;
+    m_flags.saveAsRequested = saveAs;
     storeWindowFields();
     saveFlow();
     m_shell.saveProjectList();
     refreshCommandState();
     m_flags.keepUntitledEntry = false;
-}
-
-void Session::saveAs()
-{
-    if (busy() || noPodcast())
-        return;
-    m_flags.saveWithoutPrompt = true;
-    m_flags.saveAsRequested = true;
-    storeWindowFields();
-    saveFlow();
-    m_shell.saveProjectList();
-    refreshCommandState();
 }
 
 void Session::remove()

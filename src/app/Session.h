@@ -130,6 +130,7 @@ public:
 private:
     QString askSavePath();
     bool importAsNewPodcast(const QByteArray& bytes);
+    void runSaveCommand(bool saveAs);
     void reportFailedLoad(const QString& path);
     bool writeDocument(const QString& path);
     bool mayWriteQuietly(const QString& path) const;
