@@ -231,8 +231,7 @@ bool Session::openPath(const QString& path)
     const QByteArray raw = input.open(QIODevice::ReadOnly) ? input.readAll() : QByteArray();
     const FeedFileText file = feedTextFromBytes(raw);
     if (input.isOpen() && file.status == FeedFileText::Status::Ok) {
-        const bool lossy = file.text.isEmpty()
-                           || (file.text.contains(QChar(0xFFFD)) && !raw.contains("\xEF\xBF\xBD"));
+        const bool lossy = file.text.isEmpty() || !file.lossless;
         const FeedType type = lossy ? FeedType::NotXml
                                     : detectFeedType(stripDocumentType(file.text));
         if (type == FeedType::Atom || type == FeedType::Rdf)

@@ -220,6 +220,9 @@ FeedFileText feedTextFromBytes(QByteArrayView bytes)
     result.text = markupPart(*decoded);
     if (result.text.isEmpty())
         result.status = FeedFileText::Status::NoMarkup;
+    // Invalid bytes decode to U+FFFD; a replacement character the file really holds is the only
+    // other source of one (encoded as UTF-8, since other encodings cannot hold it).
+    result.lossless = !result.text.contains(QChar(0xFFFD)) || bytes.contains("\xEF\xBF\xBD");
     return result;
 }
 

@@ -40,6 +40,7 @@ struct FeedFileText {
     };
     Status status = Status::Ok;
     QString text;
+    bool lossless = true; // false when bytes invalid for the declared charset were replaced
 };
 FeedFileText feedTextFromBytes(QByteArrayView bytes);
 FeedFileText readFeedFile(const QString& path);

@@ -146,6 +146,10 @@ private slots:
         QCOMPARE(feedTextFromBytes("\xEF\xBB\xBFjunk<rss/>\r\n").text, QStringLiteral("<rss/>"));
         QCOMPARE(feedTextFromBytes("no markup").status, FeedFileText::Status::NoMarkup);
         QCOMPARE(feedTextFromBytes("").status, FeedFileText::Status::NoMarkup);
+        // Invalid bytes are told apart from a replacement character the file really holds.
+        QVERIFY(!feedTextFromBytes("<?xml version=\"1.0\" encoding=\"utf-8\"?><t>\xff</t>").lossless);
+        QVERIFY(feedTextFromBytes("<t>\xEF\xBF\xBD</t>").lossless);
+        QVERIFY(feedTextFromBytes("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><t>\xff</t>").lossless);
         QCOMPARE(feedTextFromBytes("\xEF\xBB\xBF").status, FeedFileText::Status::NoMarkup);
         QCOMPARE(feedTextFromBytes("\xFF\xFE").status, FeedFileText::Status::NoMarkup);
         const FeedFileText unknown = feedTextFromBytes("<?xml encoding=\"x-none\"?><rss/>");
