@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <algorithm>
+#include <climits>
 #include <deque>
 #include <memory>
 
@@ -51,6 +53,8 @@ public:
     qint64 recordedFrames() const { return m_recordedFrames; }
     // Play-back and recording devices report their meter through the editor's level events.
     void reportLevels(int left, int right) { emit levelStereo(left, right); }
+    // Play-back reports where it is through the position event; the edit cursor stays where it is.
+    void reportPosition(qint64 frame) { emit position(int(std::clamp<qint64>(frame, 0, INT_MAX))); }
     // Rate and channels assumed for .raw and .pcm files when opening (44100, 2 unless set).
     void setRawFormat(int sampleRate, int channels);
 
@@ -122,6 +126,8 @@ signals:
     void level(int value);
     // Cursor moved (frame), for the view and the time displays.
     void position(int frame);
+    // The selection changed, whatever changed it (the view, an edit, undo, a new track).
+    void selectionChanged(qint64 start, qint64 length);
     void progress(qint64 done, qint64 total);
     void trackChanged();
 
@@ -136,6 +142,8 @@ private:
     void restore(const State& s);
     // Makes the current state one undo step and puts samples in place.
     void commit(const SampleSequence& samples, qint64 selStart, qint64 selLength);
+    // Emits selectionChanged when the selection differs from the one last announced.
+    void announceSelection();
     void effectRange(qint64* start, qint64* length) const;
     bool reportProgress(qint64 done, qint64 total);
     AudioStatus applyProcessor(SampleProcessor& processor);
@@ -149,6 +157,7 @@ private:
     int m_rate = 44100;
     bool m_open = false;
     qint64 m_cursor = 0, m_selStart = 0, m_selLength = 0;
+    qint64 m_announcedStart = 0, m_announcedLength = 0;
     std::deque<State> m_undo, m_redo;
     int m_undoDepth = kDefaultUndoDepth;
     AudioTags m_tags;
