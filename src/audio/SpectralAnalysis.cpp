@@ -39,29 +39,35 @@ void SpectralAnalysis::clear()
     m_seen = SampleSequence();
 }
 
-const float* SpectralAnalysis::column(const SampleSequence& samples, qint64 k, double step)
+void SpectralAnalysis::setTrack(const SampleSequence& samples, double step)
 {
-    if (!m_fn)
-        return nullptr;
     if (!samples.sameViews(m_seen) || step != m_step) {
         m_cache.clear();
         m_seen = samples;
         m_step = step;
     }
+}
+
+const float* SpectralAnalysis::column(qint64 k)
+{
+    if (!m_fn)
+        return nullptr;
     auto it = m_cache.find(k);
     if (it != m_cache.end())
         return it->second.data();
     if (m_cache.size() >= kCacheColumns)
         m_cache.clear();
     std::vector<float> levels;
-    compute(samples, k, step, levels);
+    compute(k, levels);
     if (levels.empty())
         return nullptr;
     return m_cache.emplace(k, std::move(levels)).first->second.data();
 }
 
-void SpectralAnalysis::compute(const SampleSequence& samples, qint64 k, double step, std::vector<float>& out)
+void SpectralAnalysis::compute(qint64 k, std::vector<float>& out)
 {
+    const SampleSequence& samples = m_seen;
+    const double step = m_step;
     const int ch = samples.channels();
     const qint64 centre = qint64(std::floor((double(k) + 0.5) * step));
     const qint64 start = centre - m_size / 2;

@@ -29,15 +29,23 @@ public:
     // Bin b covers the frequency b * rate / size(); bins 0 .. size() / 2 - 1 are given.
     int bins() const { return m_size / 2; }
 
+    // Sets the track and the zoom that column() works on; the cache is kept when both are the
+    // same as before (compared once here, not for every column).
+    void setTrack(const SampleSequence& samples, double step);
     // Levels of column k: bins() values for each channel in turn. Null when the samples cannot be
     // read. The pointer stays valid until the next call.
-    const float* column(const SampleSequence& samples, qint64 k, double step);
+    const float* column(qint64 k);
+    const float* column(const SampleSequence& samples, qint64 k, double step)
+    {
+        setTrack(samples, step);
+        return column(k);
+    }
     // Columns computed (one read and one transform per channel each) since the analysis was made.
     qint64 computations() const { return m_computations; }
     void clear();
 
 private:
-    void compute(const SampleSequence& samples, qint64 k, double step, std::vector<float>& out);
+    void compute(qint64 k, std::vector<float>& out);
 
     int m_size;
     AVTXContext* m_tx = nullptr;
