@@ -223,6 +223,7 @@ void TrackPainter::paintSpectral(QPainter& p, const SampleSequence& samples, con
     m_image.fill(m_palette[0]);
     const qint64 frames = samples.frames();
     m_spectrum.setTrack(samples, s.step);
+    m_spectrum.prepare(s.firstColumn, w);
     for (int c = 0; c < ch; ++c) {
         const QRect lane = laneRect(s, c, ch).translated(-s.lanes.topLeft());
         const int h = lane.height();
