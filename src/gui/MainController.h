@@ -7,10 +7,12 @@
 #include <memory>
 
 class AppShell;
+class EpisodeEditor;
 class FeedDownload;
 class MainWindow;
 class PreviewWindow;
 class Session;
+class TrackDevices;
 
 // Connects the main window to the session: runs each command by name, opens the dialogs, and
 // takes the window through the exit path.
@@ -38,4 +40,6 @@ private:
     bool m_closeAfterBusy = false;
     std::unique_ptr<FeedDownload> m_download; // owns the HTTP client
     QPointer<PreviewWindow> m_preview;        // owned by the main window
+    std::unique_ptr<TrackDevices> m_trackDevices; // the episode editor's play and record
+    QPointer<EpisodeEditor> m_episodeEditor;       // open while it shows, owned by the main window
 };
