@@ -111,6 +111,15 @@ void BlockStore::release()
     m_state = fresh;
 }
 
+SampleBlockPtr BlockStore::makeTransientBlock(int channels, std::vector<float> data)
+{
+    const qint64 frames = channels > 0 ? qint64(data.size()) / channels : 0;
+    float peak = 0.0f;
+    for (float v : data)
+        peak = std::max(peak, std::fabs(v));
+    return std::make_shared<SampleBlock>(m_state, channels, std::move(data), QString(), frames, peak);
+}
+
 SampleBlockPtr BlockStore::makeBlock(int channels, std::vector<float> data, QString* error)
 {
     const qint64 frames = channels > 0 ? qint64(data.size()) / channels : 0;
