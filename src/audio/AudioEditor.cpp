@@ -28,6 +28,7 @@ void AudioEditor::NewTrack(int sampleRate, int channels)
     m_openedFormat.clear();
     m_open = true;
     emit trackChanged();
+    announceSelection();
 }
 
 void AudioEditor::setRawFormat(int sampleRate, int channels)
@@ -54,6 +55,7 @@ AudioStatus AudioEditor::OpenTrack(const QString& path)
     m_cursor = m_selStart = m_selLength = 0;
     m_open = true;
     emit trackChanged();
+    announceSelection();
     return AudioStatus::success();
 }
 
@@ -137,6 +139,7 @@ void AudioEditor::CloseTrack()
     // Every block is gone now, so the spill folder goes with the store's state.
     m_store.release();
     emit trackChanged();
+    announceSelection();
 }
 
 void AudioEditor::setTempFolder(const QString& folder)
@@ -161,11 +164,25 @@ void AudioEditor::setSelection(qint64 start, qint64 length)
     m_selStart = std::clamp<qint64>(start, 0, frames());
     m_selLength = std::clamp<qint64>(length, 0, frames() - m_selStart);
     m_cursor = m_selStart;
+    announceSelection();
 }
 
 void AudioEditor::selectAll() { setSelection(0, frames()); }
 
-void AudioEditor::clearSelection() { m_selLength = 0; }
+void AudioEditor::clearSelection()
+{
+    m_selLength = 0;
+    announceSelection();
+}
+
+void AudioEditor::announceSelection()
+{
+    if (m_selStart == m_announcedStart && m_selLength == m_announcedLength)
+        return;
+    m_announcedStart = m_selStart;
+    m_announcedLength = m_selLength;
+    emit selectionChanged(m_selStart, m_selLength);
+}
 
 void AudioEditor::effectRange(qint64* start, qint64* length) const
 {
@@ -193,6 +210,7 @@ void AudioEditor::restore(const State& s)
     m_selStart = s.selStart;
     m_selLength = s.selLength;
     emit trackChanged();
+    announceSelection();
 }
 
 void AudioEditor::commit(const SampleSequence& samples, qint64 selStart, qint64 selLength)
@@ -208,6 +226,7 @@ void AudioEditor::commit(const SampleSequence& samples, qint64 selStart, qint64 
     m_selLength = std::clamp<qint64>(selLength, 0, frames() - m_selStart);
     m_cursor = m_selStart;
     emit trackChanged();
+    announceSelection();
 }
 
 bool AudioEditor::Undo()

@@ -127,6 +127,8 @@ signals:
     void level(int value);
     // Cursor moved (frame), for the view and the time displays.
     void position(int frame);
+    // The selection changed, whatever changed it (the view, an edit, undo, a new track).
+    void selectionChanged(qint64 start, qint64 length);
     void progress(qint64 done, qint64 total);
     void trackChanged();
 
@@ -141,6 +143,8 @@ private:
     void restore(const State& s);
     // Makes the current state one undo step and puts samples in place.
     void commit(const SampleSequence& samples, qint64 selStart, qint64 selLength);
+    // Emits selectionChanged when the selection differs from the one last announced.
+    void announceSelection();
     void effectRange(qint64* start, qint64* length) const;
     bool reportProgress(qint64 done, qint64 total);
     AudioStatus applyProcessor(SampleProcessor& processor);
@@ -154,6 +158,7 @@ private:
     int m_rate = 44100;
     bool m_open = false;
     qint64 m_cursor = 0, m_selStart = 0, m_selLength = 0;
+    qint64 m_announcedStart = 0, m_announcedLength = 0;
     std::deque<State> m_undo, m_redo;
     int m_undoDepth = kDefaultUndoDepth;
     AudioTags m_tags;

@@ -17,6 +17,8 @@ public:
         qint64 frames = 0;
         // Applied when reading: a change of level is a new view of the same block.
         float gain = 1.0f;
+
+        bool operator==(const Ref&) const = default;
     };
 
     explicit SampleSequence(int channels = 2) : m_channels(channels) {}
@@ -24,6 +26,11 @@ public:
     int channels() const { return m_channels; }
     qint64 frames() const { return m_frames; }
     const std::vector<Ref>& refs() const { return m_refs; }
+    // The same views of the same blocks: equal samples, known without reading them.
+    bool sameViews(const SampleSequence& other) const
+    {
+        return m_channels == other.m_channels && m_frames == other.m_frames && m_refs == other.m_refs;
+    }
     // Blocks referred to, for tests of sharing.
     std::vector<const SampleBlock*> blocks() const;
 
