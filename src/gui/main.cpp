@@ -5,6 +5,7 @@
 #include "app/Session.h"
 #include "audio/QtAudioSystem.h"
 #include "common/ProductInfo.h"
+#include "gui/ApplicationIdentity.h"
 #include "gui/MainController.h"
 #include "gui/MainWindow.h"
 #include "gui/PreviewSchemeHandler.h"
@@ -13,7 +14,6 @@
 #include "gui/WindowGeometry.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -39,11 +39,7 @@ int main(int argc, char* argv[])
 
     PreviewSchemeHandler::registerScheme();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velmora"));
-    QApplication::setApplicationDisplayName(QLatin1String(product::kName));
-    QApplication::setApplicationVersion(QLatin1String(product::kVersionString));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velmora-64.png")));
-    QApplication::setDesktopFileName(QStringLiteral("velmora"));
+    setApplicationIdentity();
 
     // Termination signals are watched from the first moment: a message box shown during
     // start-up must not keep a logout waiting.
