@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QStandardPaths>
-#include <QThread>
 
 namespace testutil {
 
@@ -68,17 +67,21 @@ bool PulseServer::start(QString* why)
         return false;
     }
     bool ready = false;
+    // Waiting on the process (not sleeping) notices a server that gave up at once.
     for (int i = 0; i < 100 && !ready; ++i) {
         if (m_server.state() == QProcess::NotRunning)
             break;
         ready = pactl({"info"});
-        if (!ready)
-            QThread::msleep(100);
+        if (!ready && m_server.waitForFinished(100))
+            break;
     }
     if (!ready || !pactl({"set-default-source", kSource}) || !pactl({"set-default-sink", kSink})) {
         QFile log(dir + "/server.log");
         log.open(QIODevice::ReadOnly);
-        *why = "the server did not come up: " + QString::fromLocal8Bit(log.readAll().right(600)).simplified();
+        const QString exited = m_server.state() == QProcess::NotRunning
+                                   ? QString("pulseaudio exited with code %1; ").arg(m_server.exitCode())
+                                   : QString();
+        *why = "the server did not come up: " + exited + QString::fromLocal8Bit(log.readAll().right(600)).simplified();
         return false;
     }
     // A null sink renders in blocks as long as the longest latency its clients allow (seconds), so
