@@ -7,7 +7,10 @@
 #include <memory>
 
 class AppShell;
+class AudioSystem;
 class EpisodeEditor;
+class EpisodePlayback;
+class FileStreams;
 class FeedDownload;
 class MainWindow;
 class PreviewWindow;
@@ -23,6 +26,8 @@ public:
     ~MainController() override;
 
     void run(const QString& command);
+    // The sound system that Episode > Play uses; without it Play and Stop do nothing.
+    void setAudio(AudioSystem& audio);
 
 private:
     void editEpisode(int position);
@@ -42,4 +47,6 @@ private:
     QPointer<PreviewWindow> m_preview;        // owned by the main window
     std::unique_ptr<TrackDevices> m_trackDevices; // the episode editor's play and record
     QPointer<EpisodeEditor> m_episodeEditor;       // open while it shows, owned by the main window
+    std::unique_ptr<FileStreams> m_streams;
+    std::unique_ptr<EpisodePlayback> m_playback;
 };

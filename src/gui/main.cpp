@@ -1,6 +1,7 @@
 #include "app/AppShell.h"
 #include "app/ChannelImageAdapter.h"
 #include "app/HomeFolder.h"
+#include "app/RecordingDefaults.h"
 #include "app/Session.h"
 #include "audio/QtAudioSystem.h"
 #include "common/ProductInfo.h"
@@ -75,6 +76,7 @@ int main(int argc, char* argv[])
     Session session(shell, channelImage);
     session.setView(&window);
     MainController controller(shell, session, window);
+    controller.setAudio(audio);
     session.startUp();
 
     if (terminationPending) {
@@ -85,6 +87,8 @@ int main(int argc, char* argv[])
     app.processEvents();
     app.processEvents();
     session.openCommandLine(commandLineText(QApplication::arguments()));
+    if (shell.firstRun())
+        recordingdefaults::takeFromSystem(shell.settings(), audio);
     if (terminationPending) {
         window.closeUnattended();
         return 0;
