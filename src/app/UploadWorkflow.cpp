@@ -7,7 +7,7 @@
 #include "feed/FeedDateTime.h"
 #include "feed/FeedWriter.h"
 #include "net/CFtpClient.h"
-#include "publish/FtpServerField.h"
+#include "net/FtpServerField.h"
 
 #include <QDateTime>
 #include <QDir>

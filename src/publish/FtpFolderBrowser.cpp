@@ -1,7 +1,7 @@
 #include "publish/FtpFolderBrowser.h"
 
 #include "net/CFtpClient.h"
-#include "publish/FtpServerField.h"
+#include "net/FtpServerField.h"
 
 namespace {
 
