@@ -90,6 +90,7 @@ bool AudioEditor::startRecording(qint64 at)
     m_recording = std::make_unique<SequenceBuilder>(m_store, channels());
     m_recordAt = std::clamp<qint64>(at, 0, frames());
     m_recordedFrames = 0;
+    m_recordBase = m_samples;
     return true;
 }
 
@@ -100,6 +101,9 @@ AudioStatus AudioEditor::recordFrames(const float* interleaved, qint64 count)
     if (!m_recording->append(interleaved, count))
         return AudioStatus::failure(m_recording->error());
     m_recordedFrames += count;
+    m_samples = m_recordBase;
+    m_samples.insert(m_recordAt, m_recording->preview());
+    emit trackChanged();
     return AudioStatus::success();
 }
 
@@ -110,10 +114,14 @@ AudioStatus AudioEditor::finishRecording()
     std::unique_ptr<SequenceBuilder> builder = std::move(m_recording);
     // What was stored before a failure is kept: a recording is never thrown away whole.
     const SampleSequence part = builder->finish();
+    m_samples = m_recordBase;
+    m_recordBase = SampleSequence(m_samples.channels());
     if (part.frames() > 0) {
         SampleSequence next = m_samples;
         next.insert(m_recordAt, part);
         commit(next, m_recordAt, part.frames());
+    } else {
+        emit trackChanged();
     }
     return builder->failed() ? AudioStatus::failure(builder->error()) : AudioStatus::success();
 }
@@ -121,6 +129,7 @@ AudioStatus AudioEditor::finishRecording()
 void AudioEditor::CloseTrack()
 {
     m_recording.reset();
+    m_recordBase = SampleSequence(m_samples.channels());
     m_samples = SampleSequence(m_samples.channels());
     m_clipboard = SampleSequence(m_samples.channels());
     m_undo.clear();

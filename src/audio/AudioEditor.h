@@ -45,7 +45,8 @@ public:
     // delivers); the inserted part becomes the selection.
     AudioStatus insertSamples(qint64 at, const float* interleaved, qint64 frames);
     // Recording (or any stream of frames) into the track: frames arrive in pieces and become one
-    // undo step when the recording finishes. Nothing else may edit the track in between.
+    // undo step when the recording finishes. Nothing else may edit the track in between. While it
+    // runs, the track shows what has arrived so far (trackChanged after every piece).
     bool startRecording(qint64 at);
     AudioStatus recordFrames(const float* interleaved, qint64 frames);
     AudioStatus finishRecording();
@@ -167,6 +168,7 @@ private:
     int m_rawRate = 44100, m_rawChannels = 2;
     int m_lastLevel = -1;
     std::unique_ptr<SequenceBuilder> m_recording;
+    SampleSequence m_recordBase; // the track as it was when the recording started
     qint64 m_recordAt = 0;
     qint64 m_recordedFrames = 0;
 };

@@ -111,6 +111,13 @@ void BlockStore::release()
     m_state = fresh;
 }
 
+SampleBlockPtr BlockStore::makeTransientBlock(int channels, std::vector<float> data)
+{
+    const qint64 frames = channels > 0 ? qint64(data.size()) / channels : 0;
+    BlockSummary summary(data.data(), frames, channels);
+    return std::make_shared<SampleBlock>(m_state, channels, std::move(data), QString(), frames, std::move(summary));
+}
+
 SampleBlockPtr BlockStore::makeBlock(int channels, std::vector<float> data, QString* error)
 {
     const qint64 frames = channels > 0 ? qint64(data.size()) / channels : 0;

@@ -70,6 +70,9 @@ public:
     bool appendSilence(qint64 frames);
     // The frames collected so far, the partial last block included.
     SampleSequence finish();
+    // The frames collected so far without finishing: the partial last block is shown through a
+    // block of its own that is never spilled.
+    SampleSequence preview() const;
     bool failed() const { return !m_error.isEmpty(); }
     QString error() const { return m_error; }
     int channels() const { return m_channels; }

@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <unordered_map>
 #include <vector>
 
@@ -29,22 +30,40 @@ public:
     // Bin b covers the frequency b * rate / size(); bins 0 .. size() / 2 - 1 are given.
     int bins() const { return m_size / 2; }
 
+    // Sets the track and the zoom that column() works on; the cache is kept when both are the
+    // same as before (compared once here, not for every column).
+    void setTrack(const SampleSequence& samples, double step);
     // Levels of column k: bins() values for each channel in turn. Null when the samples cannot be
     // read. The pointer stays valid until the next call.
-    const float* column(const SampleSequence& samples, qint64 k, double step);
+    const float* column(qint64 k);
+    // Computes the columns [first, first + count) that are not cached yet, on two threads, so
+    // that a repaint of a new screen costs half the time.
+    void prepare(qint64 first, int count);
+    const float* column(const SampleSequence& samples, qint64 k, double step)
+    {
+        setTrack(samples, step);
+        return column(k);
+    }
     // Columns computed (one read and one transform per channel each) since the analysis was made.
     qint64 computations() const { return m_computations; }
     void clear();
 
 private:
-    void compute(const SampleSequence& samples, qint64 k, double step, std::vector<float>& out);
+    // One transform with its buffers: one for each thread that computes columns.
+    struct Transform {
+        AVTXContext* tx = nullptr;
+        void (*fn)(AVTXContext*, void*, void*, ptrdiff_t) = nullptr;
+        std::vector<float> frames, in, out;
+    };
+    bool initTransform(Transform& t) const;
+    // False when the samples cannot be read.
+    bool compute(Transform& t, qint64 k, std::vector<float>& out) const;
 
     int m_size;
-    AVTXContext* m_tx = nullptr;
-    void (*m_fn)(AVTXContext*, void*, void*, ptrdiff_t) = nullptr;
-    std::vector<float> m_window, m_frames, m_in, m_out;
+    Transform m_main, m_helper;
+    std::vector<float> m_window;
     SampleSequence m_seen;
     double m_step = 0;
     std::unordered_map<qint64, std::vector<float>> m_cache;
-    qint64 m_computations = 0;
+    mutable std::atomic<qint64> m_computations{0};
 };

@@ -1,8 +1,10 @@
 #include "gui/MainController.h"
 
 #include "app/AppShell.h"
+#include "app/EpisodePlayback.h"
 #include "app/FeedDownload.h"
 #include "app/Session.h"
+#include "audio/FileStreams.h"
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
@@ -131,8 +133,17 @@ void MainController::run(const QString& c)
         editOptions();
     else if (c == QLatin1String("m_image_edit"))
         notAvailableYet(QStringLiteral("The image editor"));
-    else if (c == QLatin1String("m_ep_play") || c == QLatin1String("m_ep_stop"))
-        notAvailableYet(QStringLiteral("Episode playback"));
+    else if (c == QLatin1String("m_ep_play") && m_playback)
+        m_playback->play();
+    else if (c == QLatin1String("m_ep_stop") && m_playback)
+        m_playback->stop();
+}
+
+void MainController::setAudio(AudioSystem& audio)
+{
+    m_playback.reset();
+    m_streams = std::make_unique<FileStreams>(audio);
+    m_playback = std::make_unique<EpisodePlayback>(m_session, *m_streams);
 }
 
 void MainController::editEpisode(int position)

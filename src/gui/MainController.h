@@ -7,6 +7,9 @@
 #include <memory>
 
 class AppShell;
+class AudioSystem;
+class EpisodePlayback;
+class FileStreams;
 class FeedDownload;
 class MainWindow;
 class PreviewWindow;
@@ -21,6 +24,8 @@ public:
     ~MainController() override;
 
     void run(const QString& command);
+    // The sound system that Episode > Play uses; without it Play and Stop do nothing.
+    void setAudio(AudioSystem& audio);
 
 private:
     void editEpisode(int position);
@@ -38,4 +43,6 @@ private:
     bool m_closeAfterBusy = false;
     std::unique_ptr<FeedDownload> m_download; // owns the HTTP client
     QPointer<PreviewWindow> m_preview;        // owned by the main window
+    std::unique_ptr<FileStreams> m_streams;
+    std::unique_ptr<EpisodePlayback> m_playback;
 };

@@ -23,6 +23,7 @@ public:
                               const QString& initialPath) override;
     FileDialogResult saveFile(const QString& title, const QList<FileFilter>& filters,
                               const QString& initialPath) override;
+    QString chooseFolder(const QString& title, const QString& initialFolder) override;
     void setStatusText(const QString& text) override;
     void processEvents() override;
     void openUrl(const QString& url) override;

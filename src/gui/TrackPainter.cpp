@@ -222,6 +222,8 @@ void TrackPainter::paintSpectral(QPainter& p, const SampleSequence& samples, con
         m_image = QImage(s.lanes.size(), QImage::Format_RGB32);
     m_image.fill(m_palette[0]);
     const qint64 frames = samples.frames();
+    m_spectrum.setTrack(samples, s.step);
+    m_spectrum.prepare(s.firstColumn, w);
     for (int c = 0; c < ch; ++c) {
         const QRect lane = laneRect(s, c, ch).translated(-s.lanes.topLeft());
         const int h = lane.height();
@@ -237,7 +239,7 @@ void TrackPainter::paintSpectral(QPainter& p, const SampleSequence& samples, con
             const qint64 k = s.firstColumn + x;
             if (double(k) * s.step >= double(frames))
                 break;
-            const float* levels = m_spectrum.column(samples, k, s.step);
+            const float* levels = m_spectrum.column(k);
             if (!levels)
                 break;
             levels += size_t(c) * size_t(bins);
