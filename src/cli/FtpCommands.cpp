@@ -22,7 +22,8 @@ const char kUsage[] =
     "                       [--timeout SECONDS] [--log] HOST COMMAND ARGS\n\n"
     "Connects to HOST, runs one command, quits. HOST is a host name or address, optionally\n"
     "with a port and an ftp:// prefix, as in the upload window: ftp.example.com,\n"
-    "ftp://ftp.example.com, ftp.example.com:2121, ftp://[::1]:2121.\n\n"
+    "ftp://ftp.example.com, ftp.example.com:2121, ftp://[::1]:2121. ftpes://HOST talks TLS after\n"
+    "\"AUTH TLS\" (explicit FTPS), ftps://HOST from the first byte (implicit FTPS, port 990).\n\n"
     "Commands:\n"
     "  ls [DIR]                     list DIR (or the start folder) as JSON\n"
     "  put LOCAL REMOTE [--offset N] upload LOCAL; with --offset, resume from byte N\n"
@@ -33,6 +34,8 @@ const char kUsage[] =
     "  --user U              user name (anonymous when not given)\n"
     "  --password-env VAR    take the password from the environment variable VAR\n"
     "  --port N              control port, 1..65535 (over a port in HOST; 21 by default)\n"
+    "  --trust SHA256        accept the server's certificate with this SHA-256 fingerprint\n"
+    "                        although the system does not trust it (FTPS)\n"
     "  --timeout SECONDS     give up when the server stays silent this long (60)\n"
     "  --log                 print the protocol log on stderr (the password masked)\n\n"
     "Exit codes: 0 done, 1 the operation failed (the FTP error on stderr), 2 bad arguments.";
@@ -47,6 +50,8 @@ struct FtpArguments {
     int timeout = 60;
     qint64 offset = 0;
     QString host;
+    int security = 0;
+    QString trust;
     QString command;
     QStringList operands;
 };
@@ -106,6 +111,11 @@ std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out
             if (!v || !parseNumber(*v, 1, 65535, &number))
                 return QStringLiteral("--port needs a number from 1 to 65535");
             out->port = static_cast<int>(number);
+        } else if (a == QLatin1String("--trust")) {
+            const auto v = value();
+            if (!v || QString(*v).remove(QLatin1Char(':')).size() != 64)
+                return QStringLiteral("--trust needs a SHA-256 fingerprint (64 hex digits, colons allowed)");
+            out->trust = *v;
         } else if (a == QLatin1String("--timeout")) {
             const auto v = value();
             if (!v || !parseNumber(*v, 1, 32767, &number))
@@ -128,6 +138,7 @@ std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out
     if (!server.error.isEmpty())
         return server.error;
     out->host = server.host;
+    out->security = server.security;
     if (!out->port)
         out->port = server.port;
     out->command = positional.takeFirst();
@@ -173,6 +184,8 @@ public:
     {
         m_client.setFtpServer(args.host);
         m_client.setRemotePort(*args.port);
+        m_client.setSecurity(args.security);
+        m_client.setTrustedFingerprint(args.trust);
         m_client.setPassiveMode(args.passive);
         m_client.setUserName(args.user);
         m_client.setPassword(args.password);

@@ -21,9 +21,18 @@ FtpServerField FtpServerField::parse(const QString& field)
     QString server = address(field);
     result.host = server;
     if (const QRegularExpressionMatch scheme = otherScheme.match(server); scheme.hasMatch()) {
-        result.error = QStringLiteral("unknown protocol \"%1://\": the server must be host, host:port or "
-                                      "ftp://host[:port]").arg(scheme.captured(1));
-        return result;
+        const QString name = scheme.captured(1).toLower();
+        if (name == QLatin1String("ftpes")) {
+            result.security = 1;
+        } else if (name == QLatin1String("ftps")) {
+            result.security = 2;
+            result.port = 990;
+        } else {
+            result.error = QStringLiteral("unknown protocol \"%1://\": the server must be host, host:port or "
+                                          "ftp://, ftpes:// or ftps://host[:port]").arg(scheme.captured(1));
+            return result;
+        }
+        server = server.mid(scheme.capturedLength());
     }
     // "ftp://host/" as pasted from a browser.
     while (server.endsWith(QLatin1Char('/')))

@@ -214,6 +214,7 @@ void TestFtpCli::badArgumentsExitTwo_data()
     QTest::addRow("port 65536") << QStringList{QStringLiteral("--port"), QStringLiteral("65536"), QStringLiteral("h"), QStringLiteral("pwd")};
     QTest::addRow("port out of range in the server") << QStringList{QStringLiteral("h:70000"), QStringLiteral("pwd")};
     QTest::addRow("a folder in the server") << QStringList{QStringLiteral("ftp://h/www"), QStringLiteral("pwd")};
+    QTest::addRow("short fingerprint") << QStringList{QStringLiteral("--trust"), QStringLiteral("AB:CD"), QStringLiteral("ftpes://h"), QStringLiteral("pwd")};
     QTest::addRow("unknown protocol") << QStringList{QStringLiteral("gopher://h"), QStringLiteral("pwd")};
     QTest::addRow("no command") << QStringList{QStringLiteral("127.0.0.1")};
     QTest::addRow("missing operand") << QStringList{QStringLiteral("h"), QStringLiteral("put"), QStringLiteral("a")};

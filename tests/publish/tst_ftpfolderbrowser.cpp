@@ -43,6 +43,10 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("valid");
+        QTest::newRow("explicit TLS") << "ftpes://host" << "host" << 21 << true;
+        QTest::newRow("implicit TLS, port 990") << "FTPS://host" << "host" << 990 << true;
+        QTest::newRow("implicit TLS, own port") << "ftps://host:9990" << "host" << 9990 << true;
+        QTest::newRow("SFTP not offered") << "sftp://host" << "sftp://host" << 21 << false;
         QTest::newRow("plain") << "ftp.example.com" << "ftp.example.com" << 21 << true;
         QTest::newRow("prefix and port") << "FTP://127.0.0.1:2121" << "127.0.0.1" << 2121 << true;
         QTest::newRow("IPv6 literal left alone") << "::1" << "::1" << 21 << true;
