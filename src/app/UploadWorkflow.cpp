@@ -7,7 +7,7 @@
 #include "feed/FeedDateTime.h"
 #include "feed/FeedWriter.h"
 #include "net/CFtpClient.h"
-#include "publish/FtpServerField.h"
+#include "net/FtpServerField.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -235,6 +235,7 @@ void UploadWorkflow::publish()
     const FtpServerField endpoint = FtpServerField::parse(fields.server);
     m_client->setFtpServer(endpoint.host);
     m_client->setRemotePort(endpoint.port);
+    m_client->setSecurity(endpoint.security);
     m_client->setUserName(fields.userName);
     m_client->setPassword(fields.password);
     m_client->setPassiveMode(fields.passive);

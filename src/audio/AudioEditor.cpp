@@ -28,6 +28,7 @@ void AudioEditor::NewTrack(int sampleRate, int channels)
     m_openedFormat.clear();
     m_open = true;
     emit trackChanged();
+    announceSelection();
 }
 
 void AudioEditor::setRawFormat(int sampleRate, int channels)
@@ -54,6 +55,7 @@ AudioStatus AudioEditor::OpenTrack(const QString& path)
     m_cursor = m_selStart = m_selLength = 0;
     m_open = true;
     emit trackChanged();
+    announceSelection();
     return AudioStatus::success();
 }
 
@@ -88,6 +90,7 @@ bool AudioEditor::startRecording(qint64 at)
     m_recording = std::make_unique<SequenceBuilder>(m_store, channels());
     m_recordAt = std::clamp<qint64>(at, 0, frames());
     m_recordedFrames = 0;
+    m_recordBase = m_samples;
     return true;
 }
 
@@ -98,6 +101,9 @@ AudioStatus AudioEditor::recordFrames(const float* interleaved, qint64 count)
     if (!m_recording->append(interleaved, count))
         return AudioStatus::failure(m_recording->error());
     m_recordedFrames += count;
+    m_samples = m_recordBase;
+    m_samples.insert(m_recordAt, m_recording->preview());
+    emit trackChanged();
     return AudioStatus::success();
 }
 
@@ -108,10 +114,14 @@ AudioStatus AudioEditor::finishRecording()
     std::unique_ptr<SequenceBuilder> builder = std::move(m_recording);
     // What was stored before a failure is kept: a recording is never thrown away whole.
     const SampleSequence part = builder->finish();
+    m_samples = m_recordBase;
+    m_recordBase = SampleSequence(m_samples.channels());
     if (part.frames() > 0) {
         SampleSequence next = m_samples;
         next.insert(m_recordAt, part);
         commit(next, m_recordAt, part.frames());
+    } else {
+        emit trackChanged();
     }
     return builder->failed() ? AudioStatus::failure(builder->error()) : AudioStatus::success();
 }
@@ -119,6 +129,7 @@ AudioStatus AudioEditor::finishRecording()
 void AudioEditor::CloseTrack()
 {
     m_recording.reset();
+    m_recordBase = SampleSequence(m_samples.channels());
     m_samples = SampleSequence(m_samples.channels());
     m_clipboard = SampleSequence(m_samples.channels());
     m_undo.clear();
@@ -128,6 +139,7 @@ void AudioEditor::CloseTrack()
     // Every block is gone now, so the spill folder goes with the store's state.
     m_store.release();
     emit trackChanged();
+    announceSelection();
 }
 
 void AudioEditor::setTempFolder(const QString& folder)
@@ -152,11 +164,25 @@ void AudioEditor::setSelection(qint64 start, qint64 length)
     m_selStart = std::clamp<qint64>(start, 0, frames());
     m_selLength = std::clamp<qint64>(length, 0, frames() - m_selStart);
     m_cursor = m_selStart;
+    announceSelection();
 }
 
 void AudioEditor::selectAll() { setSelection(0, frames()); }
 
-void AudioEditor::clearSelection() { m_selLength = 0; }
+void AudioEditor::clearSelection()
+{
+    m_selLength = 0;
+    announceSelection();
+}
+
+void AudioEditor::announceSelection()
+{
+    if (m_selStart == m_announcedStart && m_selLength == m_announcedLength)
+        return;
+    m_announcedStart = m_selStart;
+    m_announcedLength = m_selLength;
+    emit selectionChanged(m_selStart, m_selLength);
+}
 
 void AudioEditor::effectRange(qint64* start, qint64* length) const
 {
@@ -184,6 +210,7 @@ void AudioEditor::restore(const State& s)
     m_selStart = s.selStart;
     m_selLength = s.selLength;
     emit trackChanged();
+    announceSelection();
 }
 
 void AudioEditor::commit(const SampleSequence& samples, qint64 selStart, qint64 selLength)
@@ -199,6 +226,7 @@ void AudioEditor::commit(const SampleSequence& samples, qint64 selStart, qint64 
     m_selLength = std::clamp<qint64>(selLength, 0, frames() - m_selStart);
     m_cursor = m_selStart;
     emit trackChanged();
+    announceSelection();
 }
 
 bool AudioEditor::Undo()

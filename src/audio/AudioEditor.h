@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <algorithm>
+#include <climits>
 #include <deque>
 #include <memory>
 
@@ -43,7 +45,8 @@ public:
     // delivers); the inserted part becomes the selection.
     AudioStatus insertSamples(qint64 at, const float* interleaved, qint64 frames);
     // Recording (or any stream of frames) into the track: frames arrive in pieces and become one
-    // undo step when the recording finishes. Nothing else may edit the track in between.
+    // undo step when the recording finishes. Nothing else may edit the track in between. While it
+    // runs, the track shows what has arrived so far (trackChanged after every piece).
     bool startRecording(qint64 at);
     AudioStatus recordFrames(const float* interleaved, qint64 frames);
     AudioStatus finishRecording();
@@ -51,6 +54,8 @@ public:
     qint64 recordedFrames() const { return m_recordedFrames; }
     // Play-back and recording devices report their meter through the editor's level events.
     void reportLevels(int left, int right) { emit levelStereo(left, right); }
+    // Play-back reports where it is through the position event; the edit cursor stays where it is.
+    void reportPosition(qint64 frame) { emit position(int(std::clamp<qint64>(frame, 0, INT_MAX))); }
     // Rate and channels assumed for .raw and .pcm files when opening (44100, 2 unless set).
     void setRawFormat(int sampleRate, int channels);
 
@@ -122,6 +127,8 @@ signals:
     void level(int value);
     // Cursor moved (frame), for the view and the time displays.
     void position(int frame);
+    // The selection changed, whatever changed it (the view, an edit, undo, a new track).
+    void selectionChanged(qint64 start, qint64 length);
     void progress(qint64 done, qint64 total);
     void trackChanged();
 
@@ -136,6 +143,8 @@ private:
     void restore(const State& s);
     // Makes the current state one undo step and puts samples in place.
     void commit(const SampleSequence& samples, qint64 selStart, qint64 selLength);
+    // Emits selectionChanged when the selection differs from the one last announced.
+    void announceSelection();
     void effectRange(qint64* start, qint64* length) const;
     bool reportProgress(qint64 done, qint64 total);
     AudioStatus applyProcessor(SampleProcessor& processor);
@@ -149,6 +158,7 @@ private:
     int m_rate = 44100;
     bool m_open = false;
     qint64 m_cursor = 0, m_selStart = 0, m_selLength = 0;
+    qint64 m_announcedStart = 0, m_announcedLength = 0;
     std::deque<State> m_undo, m_redo;
     int m_undoDepth = kDefaultUndoDepth;
     AudioTags m_tags;
@@ -158,6 +168,7 @@ private:
     int m_rawRate = 44100, m_rawChannels = 2;
     int m_lastLevel = -1;
     std::unique_ptr<SequenceBuilder> m_recording;
+    SampleSequence m_recordBase; // the track as it was when the recording started
     qint64 m_recordAt = 0;
     qint64 m_recordedFrames = 0;
 };

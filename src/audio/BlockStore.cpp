@@ -35,9 +35,9 @@ public:
 };
 
 SampleBlock::SampleBlock(std::shared_ptr<BlockStoreState> store, int channels, std::vector<float> data,
-                         QString file, qint64 frames, float peak)
+                         QString file, qint64 frames, BlockSummary summary)
     : m_store(std::move(store)), m_channels(channels), m_data(std::move(data)), m_file(std::move(file)),
-      m_frames(frames), m_peak(peak)
+      m_frames(frames), m_summary(std::move(summary)), m_peak(m_summary.peak())
 {
     if (m_file.isEmpty())
         m_store->memoryInUse += qint64(m_data.size() * sizeof(float));
@@ -111,15 +111,20 @@ void BlockStore::release()
     m_state = fresh;
 }
 
+SampleBlockPtr BlockStore::makeTransientBlock(int channels, std::vector<float> data)
+{
+    const qint64 frames = channels > 0 ? qint64(data.size()) / channels : 0;
+    BlockSummary summary(data.data(), frames, channels);
+    return std::make_shared<SampleBlock>(m_state, channels, std::move(data), QString(), frames, std::move(summary));
+}
+
 SampleBlockPtr BlockStore::makeBlock(int channels, std::vector<float> data, QString* error)
 {
     const qint64 frames = channels > 0 ? qint64(data.size()) / channels : 0;
-    float peak = 0.0f;
-    for (float v : data)
-        peak = std::max(peak, std::fabs(v));
+    BlockSummary summary(data.data(), frames, channels);
     const qint64 bytes = qint64(data.size() * sizeof(float));
     if (m_state->memoryInUse + bytes <= m_budget)
-        return std::make_shared<SampleBlock>(m_state, channels, std::move(data), QString(), frames, peak);
+        return std::make_shared<SampleBlock>(m_state, channels, std::move(data), QString(), frames, std::move(summary));
 
     if (!m_state->folder) {
         const QString base = tempFolder();
@@ -159,7 +164,7 @@ SampleBlockPtr BlockStore::makeBlock(int channels, std::vector<float> data, QStr
         return nullptr;
     }
     f.close();
-    return std::make_shared<SampleBlock>(m_state, channels, std::vector<float>(), name, frames, peak);
+    return std::make_shared<SampleBlock>(m_state, channels, std::vector<float>(), name, frames, std::move(summary));
 }
 
 int BlockStore::removeLeftovers(const QString& folder)

@@ -30,6 +30,9 @@ public:
     // Makes an immutable block from interleaved samples; nullptr with *error set if a spill fails.
     SampleBlockPtr makeBlock(int channels, std::vector<float> data, QString* error);
 
+    // A block that stays in memory whatever the budget, for short-lived views.
+    SampleBlockPtr makeTransientBlock(int channels, std::vector<float> data);
+
     // Forgets the spill folder (removed once no block refers to it); the next spill makes a new one.
     void release();
 

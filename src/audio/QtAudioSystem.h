@@ -16,6 +16,10 @@ public:
     bool isInitialised() const override;
     int lastErrorCode() const override;
 
+    QList<AudioDeviceInfo> inputDevices() const override;
+    std::unique_ptr<AudioOutputStream> openOutput(const AudioStreamSpec& spec) override;
+    std::unique_ptr<AudioInputStream> openInput(int device, const AudioStreamSpec& spec) override;
+
 private:
     struct Private;
     std::unique_ptr<Private> m_d;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/BlockSummary.h"
+
 #include <QString>
 
 #include <memory>
@@ -13,7 +15,7 @@ class BlockStoreState;
 class SampleBlock {
 public:
     SampleBlock(std::shared_ptr<BlockStoreState> store, int channels, std::vector<float> data,
-                QString file, qint64 frames, float peak);
+                QString file, qint64 frames, BlockSummary summary);
     ~SampleBlock();
     SampleBlock(const SampleBlock&) = delete;
     SampleBlock& operator=(const SampleBlock&) = delete;
@@ -22,6 +24,8 @@ public:
     qint64 frames() const { return m_frames; }
     // Largest absolute sample value in the block, over all channels.
     float peak() const { return m_peak; }
+    // Min/max per channel at several resolutions, kept in memory also for a spilled block.
+    const BlockSummary& summary() const { return m_summary; }
     bool isSpilled() const { return !m_file.isEmpty(); }
     QString fileName() const { return m_file; }
     // Copies count frames from offset on into out (interleaved); false if the spill file fails.
@@ -33,6 +37,7 @@ private:
     std::vector<float> m_data;
     QString m_file;
     qint64 m_frames;
+    BlockSummary m_summary;
     float m_peak;
 };
 

@@ -207,3 +207,13 @@ SampleSequence SequenceBuilder::finish()
     m_sequence = SampleSequence(m_channels);
     return out;
 }
+
+SampleSequence SequenceBuilder::preview() const
+{
+    SampleSequence out = m_sequence;
+    if (!m_pending.empty()) {
+        SampleBlockPtr tail = m_store.makeTransientBlock(m_channels, m_pending);
+        out.append({tail, 0, tail->frames()});
+    }
+    return out;
+}

@@ -17,6 +17,8 @@ public:
         qint64 frames = 0;
         // Applied when reading: a change of level is a new view of the same block.
         float gain = 1.0f;
+
+        bool operator==(const Ref&) const = default;
     };
 
     explicit SampleSequence(int channels = 2) : m_channels(channels) {}
@@ -24,6 +26,11 @@ public:
     int channels() const { return m_channels; }
     qint64 frames() const { return m_frames; }
     const std::vector<Ref>& refs() const { return m_refs; }
+    // The same views of the same blocks: equal samples, known without reading them.
+    bool sameViews(const SampleSequence& other) const
+    {
+        return m_channels == other.m_channels && m_frames == other.m_frames && m_refs == other.m_refs;
+    }
     // Blocks referred to, for tests of sharing.
     std::vector<const SampleBlock*> blocks() const;
 
@@ -63,6 +70,9 @@ public:
     bool appendSilence(qint64 frames);
     // The frames collected so far, the partial last block included.
     SampleSequence finish();
+    // The frames collected so far without finishing: the partial last block is shown through a
+    // block of its own that is never spilled.
+    SampleSequence preview() const;
     bool failed() const { return !m_error.isEmpty(); }
     QString error() const { return m_error; }
     int channels() const { return m_channels; }

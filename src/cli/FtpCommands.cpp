@@ -1,5 +1,6 @@
 #include "cli/CliRegistry.h"
 #include "net/CFtpClient.h"
+#include "net/FtpServerField.h"
 #include "net/FtpWaiter.h"
 
 #include <QElapsedTimer>
@@ -19,7 +20,10 @@ namespace {
 const char kUsage[] =
     "Usage: velmora-cli ftp [--passive|--active] [--user U] [--password-env VAR] [--port N]\n"
     "                       [--timeout SECONDS] [--log] HOST COMMAND ARGS\n\n"
-    "Connects to HOST, runs one command, quits.\n\n"
+    "Connects to HOST, runs one command, quits. HOST is a host name or address, optionally\n"
+    "with a port and an ftp:// prefix, as in the upload window: ftp.example.com,\n"
+    "ftp://ftp.example.com, ftp.example.com:2121, ftp://[::1]:2121. ftpes://HOST talks TLS after\n"
+    "\"AUTH TLS\" (explicit FTPS), ftps://HOST from the first byte (implicit FTPS, port 990).\n\n"
     "Commands:\n"
     "  ls [DIR]                     list DIR (or the start folder) as JSON\n"
     "  put LOCAL REMOTE [--offset N] upload LOCAL; with --offset, resume from byte N\n"
@@ -29,7 +33,9 @@ const char kUsage[] =
     "  --passive / --active  how data connections are opened (passive by default)\n"
     "  --user U              user name (anonymous when not given)\n"
     "  --password-env VAR    take the password from the environment variable VAR\n"
-    "  --port N              control port, 1..65535 (21)\n"
+    "  --port N              control port, 1..65535 (over a port in HOST; 21 by default)\n"
+    "  --trust SHA256        accept the server's certificate with this SHA-256 fingerprint\n"
+    "                        although the system does not trust it (FTPS)\n"
     "  --timeout SECONDS     give up when the server stays silent this long (60)\n"
     "  --log                 print the protocol log on stderr (the password masked)\n\n"
     "Exit codes: 0 done, 1 the operation failed (the FTP error on stderr), 2 bad arguments.";
@@ -40,10 +46,12 @@ struct FtpArguments {
     bool overwrite = false;
     QString user;
     QString password;
-    int port = 21;
+    std::optional<int> port;
     int timeout = 60;
     qint64 offset = 0;
     QString host;
+    int security = 0;
+    QString trust;
     QString command;
     QStringList operands;
 };
@@ -103,6 +111,11 @@ std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out
             if (!v || !parseNumber(*v, 1, 65535, &number))
                 return QStringLiteral("--port needs a number from 1 to 65535");
             out->port = static_cast<int>(number);
+        } else if (a == QLatin1String("--trust")) {
+            const auto v = value();
+            if (!v || QString(*v).remove(QLatin1Char(':')).size() != 64)
+                return QStringLiteral("--trust needs a SHA-256 fingerprint (64 hex digits, colons allowed)");
+            out->trust = *v;
         } else if (a == QLatin1String("--timeout")) {
             const auto v = value();
             if (!v || !parseNumber(*v, 1, 32767, &number))
@@ -121,7 +134,13 @@ std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out
     }
     if (positional.size() < 2)
         return QStringLiteral("HOST and COMMAND are needed (see velmora-cli ftp --help)");
-    out->host = positional.takeFirst();
+    const FtpServerField server = FtpServerField::parse(positional.takeFirst());
+    if (!server.error.isEmpty())
+        return server.error;
+    out->host = server.host;
+    out->security = server.security;
+    if (!out->port)
+        out->port = server.port;
     out->command = positional.takeFirst();
     out->operands = positional;
     for (const CommandShape& shape : kCommands) {
@@ -164,7 +183,9 @@ public:
     explicit FtpRun(const FtpArguments& args) : m_args(args), m_waiter(m_client)
     {
         m_client.setFtpServer(args.host);
-        m_client.setRemotePort(args.port);
+        m_client.setRemotePort(*args.port);
+        m_client.setSecurity(args.security);
+        m_client.setTrustedFingerprint(args.trust);
         m_client.setPassiveMode(args.passive);
         m_client.setUserName(args.user);
         m_client.setPassword(args.password);

@@ -54,3 +54,8 @@ void UnattendedPrompts::processEvents()
 }
 
 void UnattendedPrompts::openUrl(const QString&) {}
+
+QString Prompts::chooseFolder(const QString&, const QString&)
+{
+    return {};
+}

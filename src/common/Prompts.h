@@ -38,6 +38,8 @@ public:
                                       const QString& initialPath = {}) = 0;
     virtual FileDialogResult saveFile(const QString& title, const QList<FileFilter>& filters,
                                       const QString& initialPath = {}) = 0;
+    // The platform's folder chooser; the chosen folder, or empty when cancelled.
+    virtual QString chooseFolder(const QString& title, const QString& initialFolder);
     // First panel of the main window's status bar; pending events run afterwards.
     virtual void setStatusText(const QString& text) = 0;
     // Lets pending window events run (timers, sockets, repaint) inside a long operation.

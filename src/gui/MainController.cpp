@@ -1,17 +1,24 @@
 #include "gui/MainController.h"
 
 #include "app/AppShell.h"
+#include "app/EpisodePlayback.h"
 #include "app/FeedDownload.h"
 #include "app/Session.h"
+#include "app/SoundTrackDevices.h"
+#include "app/TrackDevices.h"
+#include "audio/PanelRecorder.h"
+#include "audio/FileStreams.h"
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
 #include "gui/AboutDialog.h"
+#include "gui/AudioSettingsDialog.h"
 #include "gui/DownloadDialog.h"
-#include "gui/EpisodeQuickEditor.h"
+#include "gui/EpisodeEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/PreviewWindow.h"
+#include "gui/RecorderPanel.h"
 #include "gui/UploadDialog.h"
 #include "gui/WindowGeometry.h"
 
@@ -22,7 +29,8 @@
 
 MainController::MainController(AppShell& shell, Session& session, MainWindow& window)
     : QObject(&window), m_shell(shell), m_session(session), m_window(window),
-      m_download(std::make_unique<FeedDownload>(session))
+      m_download(std::make_unique<FeedDownload>(session)),
+      m_trackDevices(std::make_unique<NullTrackDevices>())
 {
     QStringList encodings;
     for (const CharsetEntry& e : charsets::table())
@@ -49,7 +57,11 @@ MainController::MainController(AppShell& shell, Session& session, MainWindow& wi
     session.openEpisodeEditor = [this](int position) { editEpisode(position); };
 }
 
-MainController::~MainController() = default;
+MainController::~MainController()
+{
+    // An open episode editor plays and records through the devices that go with this.
+    delete m_episodeEditor;
+}
 
 bool MainController::closeRequested()
 {
@@ -131,8 +143,28 @@ void MainController::run(const QString& c)
         editOptions();
     else if (c == QLatin1String("m_image_edit"))
         notAvailableYet(QStringLiteral("The image editor"));
-    else if (c == QLatin1String("m_ep_play") || c == QLatin1String("m_ep_stop"))
-        notAvailableYet(QStringLiteral("Episode playback"));
+    else if (c == QLatin1String("m_ep_play") && m_playback)
+        m_playback->play();
+    else if (c == QLatin1String("m_ep_stop") && m_playback)
+        m_playback->stop();
+}
+
+void MainController::setAudio(AudioSystem& audio)
+{
+    m_playback.reset();
+    m_panelRecorder.reset();
+    m_audio = &audio;
+    m_streams = std::make_unique<FileStreams>(audio);
+    m_playback = std::make_unique<EpisodePlayback>(m_session, *m_streams);
+    m_panelRecorder = std::make_unique<PanelRecorder>(audio, *m_streams, m_shell.home().path());
+
+    auto devices = std::make_unique<SoundTrackDevices>(audio, m_shell.settings(), m_shell.prompts());
+    devices->settingsDialog = [this](RecordingDevice& device, Settings& settings) {
+        QWidget* owner = m_episodeEditor ? static_cast<QWidget*>(m_episodeEditor.data()) : &m_window;
+        AudioSettingsDialog dialog(device, settings, m_shell.prompts(), owner);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    m_trackDevices = std::move(devices);
 }
 
 void MainController::editEpisode(int position)
@@ -140,9 +172,21 @@ void MainController::editEpisode(int position)
     FeedDocument& doc = m_session.document();
     if (position < 0 || position >= doc.episodes.size())
         return;
-    EpisodeQuickEditor editor(doc.episodes[position], &m_window);
-    if (editor.exec() == QDialog::Accepted)
-        m_session.refillEpisodeList(position + 1);
+    // Window-modal: the episode list cannot change under the editor.
+    auto* editor = new EpisodeEditor(m_session, *m_trackDevices, &m_window);
+    m_episodeEditor = editor;
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_panelRecorder) {
+        editor->addPanel(new RecorderPanel(*m_panelRecorder, *m_audio, m_shell.settings(), m_shell.prompts()));
+        // The panel's recording does not outlive the editor.
+        connect(editor, &QObject::destroyed, m_panelRecorder.get(), [r = m_panelRecorder.get()] { r->Stop(); });
+    }
+    if (!editor->open(position)) {
+        delete editor;
+        return;
+    }
+    editor->show();
+    editor->activateWindow();
 }
 
 void MainController::downloadFeed()

@@ -7,10 +7,16 @@
 #include <memory>
 
 class AppShell;
+class AudioSystem;
+class EpisodeEditor;
+class EpisodePlayback;
+class FileStreams;
 class FeedDownload;
 class MainWindow;
+class PanelRecorder;
 class PreviewWindow;
 class Session;
+class TrackDevices;
 
 // Connects the main window to the session: runs each command by name, opens the dialogs, and
 // takes the window through the exit path.
@@ -21,6 +27,9 @@ public:
     ~MainController() override;
 
     void run(const QString& command);
+    // The sound system that Episode > Play and the episode editor's devices and recorder panel
+    // use; without it they do nothing.
+    void setAudio(AudioSystem& audio);
 
 private:
     void editEpisode(int position);
@@ -38,4 +47,10 @@ private:
     bool m_closeAfterBusy = false;
     std::unique_ptr<FeedDownload> m_download; // owns the HTTP client
     QPointer<PreviewWindow> m_preview;        // owned by the main window
+    std::unique_ptr<TrackDevices> m_trackDevices; // the episode editor's play and record
+    QPointer<EpisodeEditor> m_episodeEditor;       // open while it shows, owned by the main window
+    std::unique_ptr<FileStreams> m_streams;
+    std::unique_ptr<EpisodePlayback> m_playback;
+    std::unique_ptr<PanelRecorder> m_panelRecorder; // the recorder panel's, one per process
+    AudioSystem* m_audio = nullptr;
 };

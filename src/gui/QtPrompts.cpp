@@ -92,6 +92,14 @@ FileDialogResult QtPrompts::saveFile(const QString& title, const QList<FileFilte
     return runFileDialog(m_owner, QFileDialog::AcceptSave, title, filters, initialPath);
 }
 
+QString QtPrompts::chooseFolder(const QString& title, const QString& initialFolder)
+{
+    if (m_unattended)
+        return {};
+    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_owner.data();
+    return QFileDialog::getExistingDirectory(parent, title, initialFolder);
+}
+
 void QtPrompts::setStatusText(const QString& text)
 {
     if (m_statusSink)

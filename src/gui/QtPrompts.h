@@ -17,12 +17,14 @@ public:
     void setStatusSink(std::function<void(const QString&)> sink) { m_statusSink = std::move(sink); }
     // After a termination signal nothing may block: questions take their default answers.
     void setUnattended(bool unattended) { m_unattended = unattended; }
+    bool unattended() const { return m_unattended; }
 
     MessageAnswer message(const MessageRequest& request) override;
     FileDialogResult openFile(const QString& title, const QList<FileFilter>& filters,
                               const QString& initialPath) override;
     FileDialogResult saveFile(const QString& title, const QList<FileFilter>& filters,
                               const QString& initialPath) override;
+    QString chooseFolder(const QString& title, const QString& initialFolder) override;
     void setStatusText(const QString& text) override;
     void processEvents() override;
     void openUrl(const QString& url) override;

@@ -1,9 +1,11 @@
 #include "app/AppShell.h"
 #include "app/ChannelImageAdapter.h"
 #include "app/HomeFolder.h"
+#include "app/RecordingDefaults.h"
 #include "app/Session.h"
 #include "audio/QtAudioSystem.h"
 #include "common/ProductInfo.h"
+#include "gui/ApplicationIdentity.h"
 #include "gui/MainController.h"
 #include "gui/MainWindow.h"
 #include "gui/PreviewSchemeHandler.h"
@@ -12,7 +14,6 @@
 #include "gui/WindowGeometry.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -38,11 +39,7 @@ int main(int argc, char* argv[])
 
     PreviewSchemeHandler::registerScheme();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velmora"));
-    QApplication::setApplicationDisplayName(QLatin1String(product::kName));
-    QApplication::setApplicationVersion(QLatin1String(product::kVersionString));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velmora-64.png")));
-    QApplication::setDesktopFileName(QStringLiteral("velmora"));
+    setApplicationIdentity();
 
     // Termination signals are watched from the first moment: a message box shown during
     // start-up must not keep a logout waiting.
@@ -79,6 +76,7 @@ int main(int argc, char* argv[])
     Session session(shell, channelImage);
     session.setView(&window);
     MainController controller(shell, session, window);
+    controller.setAudio(audio);
     session.startUp();
 
     if (terminationPending) {
@@ -89,6 +87,8 @@ int main(int argc, char* argv[])
     app.processEvents();
     app.processEvents();
     session.openCommandLine(commandLineText(QApplication::arguments()));
+    if (shell.firstRun())
+        recordingdefaults::takeFromSystem(shell.settings(), audio);
     if (terminationPending) {
         window.closeUnattended();
         return 0;

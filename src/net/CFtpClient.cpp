@@ -45,7 +45,8 @@ QString replyDescription(int code)
 const char* verbText(int index)
 {
     static const char* const verbs[] = {"", "USER", "PASS", "PWD", "CWD", "MKD", "RMD", "DELE", "RNFR",
-                                        "RNTO", "TYPE", "PASV", "PORT", "REST", "RETR", "STOR", "LIST", "QUIT"};
+                                        "RNTO", "TYPE", "PASV", "PORT", "REST", "RETR", "STOR", "LIST", "QUIT",
+                                        "AUTH", "PBSZ", "PROT"};
     return verbs[index];
 }
 
@@ -59,6 +60,7 @@ CFtpClient::CFtpClient(QObject* parent) : QObject(parent)
     connect(&m_control, &CSocket::OnConnect, this, &CFtpClient::controlConnected, Qt::DirectConnection);
     connect(&m_control, &CSocket::OnDataArrival, this, &CFtpClient::controlDataArrival, Qt::DirectConnection);
     connect(&m_control, &CSocket::OnClose, this, &CFtpClient::controlClosed, Qt::DirectConnection);
+    connect(&m_control, &CSocket::OnEncrypted, this, &CFtpClient::controlEncrypted, Qt::DirectConnection);
     connect(&m_control, &CSocket::OnError, this,
             [this](int number, const QString& description) { controlError(number, description); },
             Qt::DirectConnection);
@@ -68,6 +70,7 @@ CFtpClient::CFtpClient(QObject* parent) : QObject(parent)
     connect(&m_data, &CSocket::OnDataArrival, this, &CFtpClient::dataArrival, Qt::DirectConnection);
     connect(&m_data, &CSocket::OnSendComplete, this, &CFtpClient::dataSendComplete, Qt::DirectConnection);
     connect(&m_data, &CSocket::OnClose, this, &CFtpClient::dataClosed, Qt::DirectConnection);
+    connect(&m_data, &CSocket::OnEncrypted, this, &CFtpClient::startUploadStream, Qt::DirectConnection);
     connect(&m_data, &CSocket::OnError, this,
             [this](int number, const QString& description, int, const QString& source) {
                 dataError(number, description, source);
@@ -194,8 +197,11 @@ void CFtpClient::closeControl()
 int CFtpClient::stateForVerb(Verb verb) const
 {
     switch (verb) {
+    case Verb::Auth:
     case Verb::User:
-    case Verb::Pass: return stLoggingIn;
+    case Verb::Pass:
+    case Verb::Pbsz:
+    case Verb::Prot: return stLoggingIn;
     case Verb::Cwd: return stChangingDirectory;
     case Verb::Dele: return stDeleting;
     case Verb::Rmd: return stRemovingDirectory;
@@ -253,6 +259,9 @@ bool CFtpClient::Connect()
     setSessionState(stConnecting);
     m_lastVerb = Verb::None;
     m_replyBuffer.clear();
+    m_dataProtected = false;
+    m_peerCertificateText.clear();
+    m_peerFingerprint.clear();
     beginOperation(opConnect);
     m_control.Connect(m_server, m_remotePort);
     return true;
@@ -339,6 +348,8 @@ void CFtpClient::controlConnected()
 {
     m_watchdog.Reset();
     setSessionState(stConnected);
+    if (m_security == secImplicitTls)
+        m_control.StartTls(m_server, m_trustedFingerprint);
 }
 
 void CFtpClient::controlDataArrival()
@@ -397,6 +408,10 @@ void CFtpClient::controlClosed()
 void CFtpClient::controlError(int number, const QString& description)
 {
     const int operation = m_operation;
+    if (number == MSocketSupport::kTlsFailure) {
+        m_peerFingerprint = m_control.PeerFingerprint();
+        m_peerCertificateText = m_control.PeerCertificateText();
+    }
     if (DataTransferInProgress()) {
         abortDataConnection();
         closeLocalFile(false);
@@ -453,12 +468,17 @@ void CFtpClient::handleReply(int code, const QByteArray& block)
     case Verb::Retr: onRetrReply(code); break;
     case Verb::Stor: onStorReply(code); break;
     case Verb::List: onListReply(code); break;
+    case Verb::Auth: onAuthReply(code); break;
+    case Verb::Pbsz: onPbszReply(code); break;
+    case Verb::Prot: onProtReply(code); break;
     }
 }
 
 void CFtpClient::onGreeting(int code)
 {
-    if (m_operation == opConnect && code == 220)
+    if (m_operation == opConnect && code == 220 && m_security == secExplicitTls)
+        sendCommand(Verb::Auth, QStringLiteral("TLS"));
+    else if (m_operation == opConnect && code == 220)
         sendCommand(Verb::User, m_userName);
     else
         failReply(code);
@@ -486,6 +506,10 @@ void CFtpClient::onPassReply(int code)
 
 void CFtpClient::loggedIn()
 {
+    if (m_security != secNone && !m_dataProtected) {
+        sendCommand(Verb::Pbsz, QStringLiteral("0"));
+        return;
+    }
     setSessionState(stLoggedIn);
     sendCommand(Verb::Pwd);
 }

@@ -35,6 +35,9 @@ public:
         opEnumFiles = 10,
         opQuitSession = 11,
     };
+    // How the connections are protected: clear text, TLS after "AUTH TLS" (explicit FTPS) or
+    // TLS from the first byte (implicit FTPS, port 990 as a rule). Never falls back to clear text.
+    enum Security { secNone = 0, secExplicitTls = 1, secImplicitTls = 2 };
     enum Result { ftpDone = 0, ftpFailed = 1, ftpTimeOut = 2, ftpCancelled = 3 };
     enum SessionState {
         stReady = 0,
@@ -84,6 +87,14 @@ public:
     void setPassword(const QString& password) { m_password = password; }
     int RemotePort() const { return m_remotePort; }
     void setRemotePort(int port); // kept only in 1..65535
+    int Security() const { return m_security; }
+    void setSecurity(int security) { m_security = security; }
+    // The SHA-256 fingerprint (hex) of a certificate trusted although the system's store does not.
+    QString TrustedFingerprint() const { return m_trustedFingerprint; }
+    void setTrustedFingerprint(const QString& sha256) { m_trustedFingerprint = sha256; }
+    // The control connection's certificate, after a TLS connection or its refusal.
+    QString PeerCertificateText() const { return m_peerCertificateText; }
+    QString PeerFingerprint() const { return m_peerFingerprint; }
     bool PassiveMode() const { return m_passive; }
     void setPassiveMode(bool passive) { m_passive = passive; }
     int TransferMode() const { return m_transferMode; }
@@ -131,7 +142,8 @@ signals:
     void OperationCompleted(int operation, int result);
 
 private:
-    enum class Verb { None, User, Pass, Pwd, Cwd, Mkd, Rmd, Dele, Rnfr, Rnto, Type, Pasv, Port, Rest, Retr, Stor, List, Quit };
+    enum class Verb { None, User, Pass, Pwd, Cwd, Mkd, Rmd, Dele, Rnfr, Rnto, Type, Pasv, Port, Rest, Retr, Stor, List, Quit,
+                      Auth, Pbsz, Prot };
 
     // Session machinery.
     void setSessionState(int state);
@@ -169,6 +181,12 @@ private:
     void onStorReply(int code);
     void onListReply(int code);
     void loggedIn();
+    // FTPS.
+    void controlEncrypted();
+    void onAuthReply(int code);
+    void onPbszReply(int code);
+    void onProtReply(int code);
+    void startDataTls();
     bool takeDirectory(const QByteArray& block);
 
     // Data connection and local file.
@@ -195,6 +213,11 @@ private:
     CFtpError m_lastError;
 
     QString m_server;
+    int m_security = secNone;
+    QString m_trustedFingerprint;
+    QString m_peerCertificateText;
+    QString m_peerFingerprint;
+    bool m_dataProtected = false; // PROT P accepted in this session
     QString m_userName;
     QString m_password;
     int m_remotePort = 21;

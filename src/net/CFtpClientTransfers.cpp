@@ -242,8 +242,11 @@ void CFtpClient::onListReply(int code)
 
 void CFtpClient::dataConnected()
 {
-    if (m_passive && DataTransferInProgress())
+    if (m_passive && DataTransferInProgress()) {
+        // The server starts its side of TLS after the transfer command: both go out now.
+        startDataTls();
         startTransferCommand();
+    }
 }
 
 void CFtpClient::dataConnectionRequest(qintptr requestID)
@@ -252,6 +255,7 @@ void CFtpClient::dataConnectionRequest(qintptr requestID)
         return; // nobody waits for it: the connection is refused by being left unaccepted
     m_data.Abort();
     m_data.Accept(requestID);
+    startDataTls();
     startUploadStream();
 }
 
@@ -260,7 +264,7 @@ void CFtpClient::dataConnectionRequest(qintptr requestID)
 void CFtpClient::startUploadStream()
 {
     if (m_operation != opUploadFile || m_uploadStarted || m_lastVerb != Verb::Stor || !m_file
-        || m_data.State() != CSocket::sckConnected)
+        || m_data.State() != CSocket::sckConnected || (m_security != secNone && !m_data.IsEncrypted()))
         return;
     m_uploadStarted = true;
     m_uploadPosition = m_startOffset;

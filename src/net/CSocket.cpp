@@ -8,7 +8,9 @@
 #include <QPointer>
 #include <QSet>
 #include <QTcpServer>
-#include <QTcpSocket>
+#include <QCryptographicHash>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QUdpSocket>
 
 #include <cstring>
@@ -167,9 +169,47 @@ void CSocket::setProtocol(int protocol)
         m_protocol = protocol == sckUDPProtocol ? sckUDPProtocol : sckTCPProtocol;
 }
 
+namespace {
+
+QString normalFingerprint(const QString& text)
+{
+    QString hex;
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber())
+            hex += c.toUpper();
+    }
+    return hex;
+}
+
+QString fingerprintOf(const QSslSocket& socket)
+{
+    if (socket.peerCertificate().isNull())
+        return {};
+    const QByteArray hex = socket.peerCertificate().digest(QCryptographicHash::Sha256).toHex().toUpper();
+    QStringList pairs;
+    for (qsizetype i = 0; i < hex.size(); i += 2)
+        pairs << QString::fromLatin1(hex.mid(i, 2));
+    return pairs.join(QLatin1Char(':'));
+}
+
+QString certificateTextOf(const QSslSocket& socket)
+{
+    const QSslCertificate cert = socket.peerCertificate();
+    if (cert.isNull())
+        return QStringLiteral("The server sent no certificate.");
+    return QStringLiteral("SHA-256 fingerprint %1, subject \"%2\", valid from %3 to %4.")
+        .arg(fingerprintOf(socket), cert.subjectDisplayName(),
+             cert.effectiveDate().toString(Qt::ISODate), cert.expiryDate().toString(Qt::ISODate));
+}
+
+} // namespace
+
 void CSocket::createTcp()
 {
-    m_tcp = new QTcpSocket(this);
+    m_tcp = new QSslSocket(this);
+    m_tlsFailure.clear();
+    m_peerFingerprint.clear();
+    m_peerCertificateText.clear();
     connect(m_tcp, &QTcpSocket::connected, this, [this] {
         fillEndpoints();
         readBlockSizes();
@@ -180,6 +220,50 @@ void CSocket::createTcp()
     connect(m_tcp, &QTcpSocket::bytesWritten, this, &CSocket::tcpBytesWritten, Qt::DirectConnection);
     connect(m_tcp, &QTcpSocket::disconnected, this, &CSocket::tcpDisconnected, Qt::DirectConnection);
     connect(m_tcp, &QTcpSocket::errorOccurred, this, &CSocket::tcpError, Qt::DirectConnection);
+    connect(m_tcp, &QSslSocket::encrypted, this, [this] {
+        m_peerFingerprint = fingerprintOf(*m_tcp);
+        m_peerCertificateText = certificateTextOf(*m_tcp);
+        emit OnEncrypted();
+    }, Qt::DirectConnection);
+}
+
+void CSocket::StartTls(const QString& peerName, const QString& trustedSha256, const QByteArray& sessionTicket)
+{
+    if (!m_tcp)
+        return;
+    QSslConfiguration config = m_tcp->sslConfiguration();
+    // Session persistence is off by default; without it there is no ticket to resume.
+    config.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
+    if (!sessionTicket.isEmpty())
+        config.setSessionTicket(sessionTicket);
+    m_tcp->setSslConfiguration(config);
+    m_tcp->setPeerVerifyName(peerName);
+    const QString trusted = normalFingerprint(trustedSha256);
+    disconnect(m_tcp, &QSslSocket::sslErrors, this, nullptr);
+    connect(m_tcp, &QSslSocket::sslErrors, this, [this, trusted](const QList<QSslError>& errors) {
+        m_peerFingerprint = fingerprintOf(*m_tcp);
+        m_peerCertificateText = certificateTextOf(*m_tcp);
+        if (!trusted.isEmpty() && normalFingerprint(m_peerFingerprint) == trusted) {
+            m_tcp->ignoreSslErrors();
+            return;
+        }
+        QStringList reasons;
+        for (const QSslError& e : errors)
+            reasons << e.errorString();
+        m_tlsFailure = QStringLiteral("The server's certificate is not trusted (%1). %2")
+                           .arg(reasons.join(QStringLiteral("; ")), m_peerCertificateText);
+    }, Qt::DirectConnection);
+    m_tcp->startClientEncryption();
+}
+
+bool CSocket::IsEncrypted() const
+{
+    return m_tcp && m_tcp->isEncrypted();
+}
+
+QByteArray CSocket::SessionTicket() const
+{
+    return m_tcp ? m_tcp->sslConfiguration().sessionTicket() : QByteArray();
 }
 
 bool CSocket::ensureUdp()
@@ -297,6 +381,11 @@ void CSocket::CloseSocket()
     if (m_state == sckConnected && m_tcp) {
         // Half-close: the peer sees the end of our data and its own close completes ours.
         setState(sckClosing);
+        if (m_tcp->isEncrypted()) {
+            // TLS ends with close_notify, which the socket sends once its buffer is out.
+            m_tcp->disconnectFromHost();
+            return;
+        }
         m_tcp->flush();
         if (m_tcp->bytesToWrite() > 0)
             m_shutdownAfterFlush = true;
@@ -513,9 +602,22 @@ void CSocket::tcpError()
     if (!m_tcp)
         return;
     const QAbstractSocket::SocketError error = m_tcp->error();
-    // The peer's close (orderly or not) is reported by disconnected, as a close.
-    if (error == QAbstractSocket::RemoteHostClosedError)
+    // The peer's close (orderly or not) is reported by disconnected, as a close. A TLS peer's
+    // close_notify is the end too: some servers wait for us to close before they do.
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        if (m_tcp->isEncrypted())
+            tcpDisconnected();
         return;
+    }
+    if (error == QAbstractSocket::SslHandshakeFailedError || error == QAbstractSocket::SslInternalError
+        || error == QAbstractSocket::SslInvalidUserDataError) {
+        const QString text = m_tlsFailure.isEmpty()
+            ? QStringLiteral("The TLS handshake failed: %1").arg(m_tcp->errorString()) : m_tlsFailure;
+        setState(sckError);
+        dropSockets();
+        emit OnError(MSocketSupport::kTlsFailure, text, 0, QString(), QString(), 0, false);
+        return;
+    }
     setState(sckError);
     dropSockets();
     raiseError(MSocketSupport::errorNumberFor(error));

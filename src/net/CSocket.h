@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVariant>
 
-class QTcpSocket;
+class QSslSocket;
 class QUdpSocket;
 class CSocketListener;
 
@@ -52,6 +52,19 @@ public:
     bool GetData(QVariant& data, DataType type = DataType::Text, qint64 maxLength = -1);
     bool PeekData(QVariant& data, DataType type = DataType::Text, qint64 maxLength = -1);
 
+    // TLS as a client over the connected TCP socket (FTPS). The certificate must verify against
+    // the system's trust store for peerName, or have the SHA-256 fingerprint trustedSha256 (hex,
+    // colons and case ignored). A non-empty sessionTicket resumes that TLS session (FTPS data
+    // connections resume the control connection's). OnEncrypted follows the handshake; a
+    // failure arrives as OnError with kTlsFailure and a text naming the certificate.
+    void StartTls(const QString& peerName, const QString& trustedSha256 = {}, const QByteArray& sessionTicket = {});
+    bool IsEncrypted() const;
+    QByteArray SessionTicket() const;
+    // The peer's certificate as "SHA-256 fingerprint AB:CD:..., subject ..., valid from ... to
+    // ...", and its fingerprint; kept after a refused handshake closed the socket.
+    QString PeerCertificateText() const { return m_peerCertificateText; }
+    QString PeerFingerprint() const { return m_peerFingerprint; }
+
     int State() const { return m_state; }
     qintptr SocketHandle() const;
     QString RemoteHostIP() const { return m_remoteHostIP; }
@@ -73,6 +86,7 @@ public:
 
 signals:
     void OnClose();
+    void OnEncrypted();
     void OnConnect();
     void OnConnectionRequest(qintptr requestID);
     void OnDataArrival(qint64 bytesTotal);
@@ -102,7 +116,10 @@ private:
     void deliverSendComplete();
     bool takeBytes(QVariant& data, DataType type, qint64 maxLength, bool remove);
 
-    QTcpSocket* m_tcp = nullptr;
+    QSslSocket* m_tcp = nullptr;
+    QString m_tlsFailure;
+    QString m_peerFingerprint;
+    QString m_peerCertificateText;
     QUdpSocket* m_udp = nullptr;
     CSocketListener* m_listener = nullptr;
     int m_state = sckClosed;

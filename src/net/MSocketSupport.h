@@ -28,6 +28,8 @@ inline constexpr int kConnectionRefused = 10061;
 inline constexpr int kHostUnreachable = 10065;
 inline constexpr int kSystemCallFailure = 10107;
 inline constexpr int kHostNotFound = 11001;
+// A TLS handshake that failed or a certificate that is not trusted; the text says which.
+inline constexpr int kTlsFailure = 12000;
 
 // Largest UDP payload over IPv4.
 inline constexpr int kMaxDatagramSize = 65507;

@@ -1,7 +1,7 @@
 #include "publish/FtpFolderBrowser.h"
 
 #include "net/CFtpClient.h"
-#include "publish/FtpServerField.h"
+#include "net/FtpServerField.h"
 
 namespace {
 
@@ -32,6 +32,7 @@ void FtpFolderBrowser::open(const FtpLogin& login)
     const FtpServerField endpoint = FtpServerField::parse(login.server);
     m_client->setFtpServer(endpoint.host);
     m_client->setRemotePort(endpoint.port);
+    m_client->setSecurity(endpoint.security);
     m_client->setUserName(login.userName);
     m_client->setPassword(login.password);
     m_client->setPassiveMode(login.passive);

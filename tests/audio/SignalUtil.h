@@ -93,3 +93,30 @@ inline double frequency(const std::vector<float>& data, int channels, int rate, 
 }
 
 } // namespace signal
+
+namespace signal {
+
+// The strongest frequency of channel 0 over a span, searched from `from` to `to` Hz in `step`s.
+inline double dominantFrequency(const std::vector<float>& data, int channels, int rate, qint64 start, qint64 count,
+                                double from = 50, double to = 5000, double step = 5)
+{
+    double best = 0, bestPower = -1;
+    for (double hz = from; hz <= to; hz += step) {
+        // Goertzel: the power of one frequency.
+        const double w = 2.0 * std::cos(2.0 * std::numbers::pi * hz / rate);
+        double s1 = 0, s2 = 0;
+        for (qint64 i = start; i < start + count; ++i) {
+            const double s = data[size_t(i) * size_t(channels)] + w * s1 - s2;
+            s2 = s1;
+            s1 = s;
+        }
+        const double power = s1 * s1 + s2 * s2 - w * s1 * s2;
+        if (power > bestPower) {
+            bestPower = power;
+            best = hz;
+        }
+    }
+    return best;
+}
+
+} // namespace signal

@@ -138,7 +138,10 @@ private slots:
         const auto take = signal::sine(8000, 2, 10.0, 300, 0.3); // more than one block
         for (size_t pos = 0; pos < take.size(); pos += 2 * 1000)
             QVERIFY(e.recordFrames(take.data() + pos, 1000).ok());
-        QCOMPARE(e.frames(), 4000); // nothing shows before the end
+        // What arrived shows while it runs, the last partial block included.
+        QCOMPARE(e.frames(), 4000 + 80000);
+        QCOMPARE(signal::range(e, 1000, 80000), take);
+        QCOMPARE(e.undoCount(), steps);
         QVERIFY(e.finishRecording().ok());
         QCOMPARE(e.undoCount(), steps + 1);
         QCOMPARE(e.frames(), 4000 + 80000);

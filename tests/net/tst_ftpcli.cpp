@@ -29,6 +29,8 @@ private slots:
     void listSubdirectoryNamesServerDirectory();
     void getResumesOrOverwrites();
     void directoryCommands();
+    void serverForms_data();
+    void serverForms();
     void failureExitsOneWithFtpError();
     void badArgumentsExitTwo_data();
     void badArgumentsExitTwo();
@@ -159,6 +161,30 @@ void TestFtpCli::directoryCommands()
     QCOMPARE(pwd.out, QByteArray("/\n"));
 }
 
+void TestFtpCli::serverForms_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("portOption");
+    const QString port = QString::number(m_server->port());
+    QTest::newRow("host:port") << "127.0.0.1:" + port << false;
+    QTest::newRow("ftp://host:port/") << "ftp://127.0.0.1:" + port + "/" << false;
+    QTest::newRow("FTP://host with --port") << QStringLiteral("FTP://127.0.0.1") << true;
+    QTest::newRow("--port over the field's port") << QStringLiteral("127.0.0.1:9") << true;
+}
+
+void TestFtpCli::serverForms()
+{
+    QFETCH(QString, server);
+    QFETCH(bool, portOption);
+    QStringList args{QStringLiteral("--user"), QStringLiteral("user"), QStringLiteral("--password-env"),
+                     QStringLiteral("VELMORA_TEST_FTP_PASSWORD")};
+    if (portOption)
+        args << QStringLiteral("--port") << QString::number(m_server->port());
+    const CliResult result = cli(args + QStringList{server, QStringLiteral("pwd")});
+    QVERIFY2(result.exitCode == 0, result.err.constData());
+    QCOMPARE(result.out.trimmed(), QByteArray("/"));
+}
+
 void TestFtpCli::failureExitsOneWithFtpError()
 {
     const CliResult missing = cli(login() + QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("rm"), QStringLiteral("nothing.mp3")});
@@ -186,6 +212,10 @@ void TestFtpCli::badArgumentsExitTwo_data()
     QTest::addRow("unknown command") << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("chmod"), QStringLiteral("x")};
     QTest::addRow("port 0") << QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("h"), QStringLiteral("pwd")};
     QTest::addRow("port 65536") << QStringList{QStringLiteral("--port"), QStringLiteral("65536"), QStringLiteral("h"), QStringLiteral("pwd")};
+    QTest::addRow("port out of range in the server") << QStringList{QStringLiteral("h:70000"), QStringLiteral("pwd")};
+    QTest::addRow("a folder in the server") << QStringList{QStringLiteral("ftp://h/www"), QStringLiteral("pwd")};
+    QTest::addRow("short fingerprint") << QStringList{QStringLiteral("--trust"), QStringLiteral("AB:CD"), QStringLiteral("ftpes://h"), QStringLiteral("pwd")};
+    QTest::addRow("unknown protocol") << QStringList{QStringLiteral("gopher://h"), QStringLiteral("pwd")};
     QTest::addRow("no command") << QStringList{QStringLiteral("127.0.0.1")};
     QTest::addRow("missing operand") << QStringList{QStringLiteral("h"), QStringLiteral("put"), QStringLiteral("a")};
     QTest::addRow("unknown option") << QStringList{QStringLiteral("--fast"), QStringLiteral("h"), QStringLiteral("pwd")};

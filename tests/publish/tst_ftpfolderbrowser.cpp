@@ -2,7 +2,7 @@
 #include "../net/FtpTestServer.h"
 #include "net/CFtpClient.h"
 #include "publish/FtpFolderBrowser.h"
-#include "publish/FtpServerField.h"
+#include "net/FtpServerField.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -42,19 +42,32 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
-        QTest::newRow("plain") << "ftp.example.com" << "ftp.example.com" << 21;
-        QTest::newRow("prefix and port") << "FTP://127.0.0.1:2121" << "127.0.0.1" << 2121;
-        QTest::newRow("port out of range") << "host:70000" << "host:70000" << 21;
-        QTest::newRow("IPv6 literal left alone") << "::1" << "::1" << 21;
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("explicit TLS") << "ftpes://host" << "host" << 21 << true;
+        QTest::newRow("implicit TLS, port 990") << "FTPS://host" << "host" << 990 << true;
+        QTest::newRow("implicit TLS, own port") << "ftps://host:9990" << "host" << 9990 << true;
+        QTest::newRow("SFTP not offered") << "sftp://host" << "sftp://host" << 21 << false;
+        QTest::newRow("plain") << "ftp.example.com" << "ftp.example.com" << 21 << true;
+        QTest::newRow("prefix and port") << "FTP://127.0.0.1:2121" << "127.0.0.1" << 2121 << true;
+        QTest::newRow("IPv6 literal left alone") << "::1" << "::1" << 21 << true;
+        QTest::newRow("bracketed IPv6 and port") << "ftp://[::1]:2121" << "::1" << 2121 << true;
+        QTest::newRow("trailing slash and blanks") << " ftp://ftp.example.com/ " << "ftp.example.com" << 21 << true;
+        // Fields that name no reachable server keep the address, so a connection fails as before.
+        QTest::newRow("port out of range") << "host:70000" << "host:70000" << 21 << false;
+        QTest::newRow("unknown protocol") << "gopher://host" << "gopher://host" << 21 << false;
+        QTest::newRow("folder in the field") << "ftp://host/www" << "host/www" << 21 << false;
+        QTest::newRow("port only") << ":2121" << ":2121" << 21 << false;
     }
     void serverFieldGivesHostAndPort()
     {
         QFETCH(QString, field);
         QFETCH(QString, host);
         QFETCH(int, port);
+        QFETCH(bool, valid);
         const FtpServerField parsed = FtpServerField::parse(field);
         QCOMPARE(parsed.host, host);
         QCOMPARE(parsed.port, port);
+        QCOMPARE(parsed.error.isEmpty(), valid);
     }
 
     void pathRules()

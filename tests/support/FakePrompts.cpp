@@ -23,6 +23,12 @@ FileDialogResult FakePrompts::openFile(const QString& title, const QList<FileFil
     return m_files.isEmpty() ? FileDialogResult{} : m_files.dequeue();
 }
 
+QString FakePrompts::chooseFolder(const QString& title, const QString& initialFolder)
+{
+    fileDialogs.append({false, title, {}, initialFolder});
+    return m_files.isEmpty() ? QString() : m_files.dequeue().path;
+}
+
 FileDialogResult FakePrompts::saveFile(const QString& title, const QList<FileFilter>& filters,
                                        const QString& initialPath)
 {

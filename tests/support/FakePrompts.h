@@ -35,6 +35,8 @@ public:
                               const QString& initialPath) override;
     FileDialogResult saveFile(const QString& title, const QList<FileFilter>& filters,
                               const QString& initialPath) override;
+    // Folder choosers take their answers from the file queue too.
+    QString chooseFolder(const QString& title, const QString& initialFolder) override;
     void setStatusText(const QString& text) override;
     void processEvents() override;
     void openUrl(const QString& url) override;
