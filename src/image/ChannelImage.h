@@ -15,6 +15,7 @@ struct ChannelImageFields {
     QString link;
     QString url;
     QString file; // the local picture file
+    bool operator==(const ChannelImageFields&) const = default;
 };
 
 // The transparent colour a GIF picture had when it was loaded.
