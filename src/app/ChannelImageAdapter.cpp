@@ -9,7 +9,8 @@ bool ChannelImageAdapter::loadShowPicture(const QString& path, Channel& channel)
     channel.imageDescription = fields.description;
     channel.imageLink = fields.link;
     channel.imageUrl = fields.url;
-    channel.imageFile = fields.file;
+    // A picture fitted on loading is kept in a file of its own, never over the user's.
+    channel.imageFile = shown ? m_image.FileForPicture(fields.file) : fields.file;
     return shown;
 }
 

@@ -15,8 +15,8 @@ public:
     std::optional<QSize> pictureSize() const override;
     QImage picture() const override;
     bool writeForUpload(const QString& path) override;
+    ChannelImage* editableImage() override { return &m_image; }
 
-    // For the image editor window.
     ChannelImage& image() { return m_image; }
 
 private:

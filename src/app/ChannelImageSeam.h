@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class ChannelImage;
+
 // The channel image as the session uses it: shown in the main window, its size written into the
 // feed, saved beside the feed by the save flow.
 class ChannelImageSeam {
@@ -30,6 +32,8 @@ public:
     // Writes the picture as it is to be published (the upload's work file). False when there is
     // no picture or it could not be written (the user has been told).
     virtual bool writeForUpload(const QString& path) = 0;
+    // The picture the "Edit picture" window edits; nullptr where pictures are only shown.
+    virtual ChannelImage* editableImage() { return nullptr; }
 };
 
 // Remembers the picture without ever writing it: for callers without an image editor.

@@ -453,6 +453,17 @@ bool EpisodeForm::closeRequested()
     return true;
 }
 
+void EpisodeForm::closeUnattended()
+{
+    if (m_discard || m_index < 0 || m_index >= m_session.document().episodes.size())
+        return;
+    if (recording())
+        stopDevices();
+    writeBackEnclosure();
+    commitFields();
+    m_discard = true;
+}
+
 bool EpisodeForm::discardRequested()
 {
     if (recording())

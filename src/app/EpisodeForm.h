@@ -95,6 +95,9 @@ public:
     // File > Close: asks before it drops a changed track; true when the window may close
     // without committing anything.
     bool discardRequested();
+    // Closing when nobody can answer (the session ends): commits the fields and the enclosure;
+    // a changed track is dropped unsaved.
+    void closeUnattended();
     // The window closes now (File > Close and Save && Close call this; the window sets it).
     std::function<void()> closeWindow;
 

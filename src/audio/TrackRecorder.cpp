@@ -61,7 +61,7 @@ void TrackRecorder::tick()
     collect();
     if (m_stream->isLost() || !m_status.ok()) {
         m_lost = m_stream->isLost();
-        Stop();
+        m_status = Stop();
         emit ended();
     }
 }

@@ -32,6 +32,8 @@ public:
     // went away.
     qint64 droppedMs() const { return m_droppedMs; }
     bool deviceLost() const { return m_lost; }
+    // How the recording that ended by itself was stored.
+    AudioStatus endStatus() const { return m_status; }
 
 signals:
     // The recording ended by itself (the device went away or the track could not take more).

@@ -1,4 +1,5 @@
 #include "app/HomeFolder.h"
+#include "cli/BundledFiles.h"
 #include "cli/CliRegistry.h"
 #include "common/Prompts.h"
 #include "feed/FeedDocument.h"
@@ -19,8 +20,10 @@ namespace {
 const char kUsage[] =
     "Usage: velmora-cli preview FEED [--theme N|NAME] [--out FILE] [--image FILE] [--home DIR]\n"
     "       velmora-cli preview --list [--home DIR]\n\n"
-    "Renders the feed file FEED (RSS, Atom or RSS 1.0) with a theme of the home folder's Themes/ into an HTML page and\n"
-    "prints the page's path.\n\n"
+    "Renders the feed file FEED (RSS, Atom or RSS 1.0) with a theme of the home folder's Themes/\n"
+    "into an HTML page and prints the page's path. A home folder without the program's files\n"
+    "(Themes/, languages.txt, manual/) gets them first, as at the desktop program's first start,\n"
+    "and a line on stderr says so.\n\n"
     "--theme N|NAME  the theme: its index in the list (from 0) or its name or base name (any\n"
     "                letter case); default the remembered theme (\"LT\" in settings.ini), the\n"
     "                first theme when that is past the end of the list\n"
@@ -166,6 +169,8 @@ int runPreview(const QStringList& args)
 
     const HomeFolder home = p.home.isEmpty() ? HomeFolder::resolve()
                                              : HomeFolder(QDir(p.home).absolutePath());
+    if (!installMissingBundledFiles(home))
+        return cli_exit::kFailed;
     ThemeList themes;
     if (themes.load(home.themesPath()) == ThemeList::LoadResult::FolderMissing)
         return cliError(cli_exit::kFailed, ThemeList::stylesNotFoundText());

@@ -3,6 +3,7 @@
 #include "cli/CliRegistry.h"
 #include "feed/FeedEncoding.h"
 #include "feed/FeedImport.h"
+#include "feed/FeedReader.h"
 #include "store/IniFile.h"
 #include "store/ProjectList.h"
 #include "store/Settings.h"
@@ -17,6 +18,10 @@ const char kUsage[] =
     "Usage: velmora-cli project list [--home DIR]\n"
     "       velmora-cli project add FEED [--home DIR]\n\n"
     "list  prints the project list as JSON (passwords only while \"SavePassword\" is on).\n"
+    "      \"name\" is the entry's Name key as project.ini holds it: neither the desktop\n"
+    "      program nor \"add\" ever sets it, so it is empty for their entries. \"title\" is\n"
+    "      what the program's podcast selector shows: the feed file's channel title, read\n"
+    "      from the file each time, or the file name when that title is empty.\n"
     "add   adds an existing feed file to the list, or makes its entry current when the list\n"
     "      already holds it, and saves the list. Refused while the desktop program runs on\n"
     "      the home folder, since it rewrites the list when it closes. FEED must be an RSS\n"
@@ -83,10 +88,18 @@ QString jsonArray(const QStringList& items, int indent)
            + QLatin1Char('\n') + QString(indent, QLatin1Char(' ')) + QLatin1Char(']');
 }
 
+// The podcast selector's line for the entry.
+QString selectorTitle(const ProjectEntry& e)
+{
+    const QString title = e.path == QLatin1String("Untitled") ? QString() : feedTitleOfFile(e.path);
+    return title.isEmpty() ? FeedDocument::documentNameForPath(e.path) : title;
+}
+
 QString projectJson(const ProjectEntry& e, int indent)
 {
     JsonObject o(indent);
     o.text("name", e.name);
+    o.text("title", selectorTitle(e));
     o.add("image", jsonBool(e.image));
     o.text("imagePath", e.imagePath);
     o.text("path", e.path);

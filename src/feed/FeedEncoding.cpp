@@ -35,6 +35,23 @@ std::vector<std::pair<qsizetype, qsizetype>> instructionRanges(QStringView text)
     return ranges;
 }
 
+// Start and end (exclusive) of the content of every CDATA section, in order.
+std::vector<std::pair<qsizetype, qsizetype>> cdataRanges(QStringView text)
+{
+    static const QLatin1String open("<![CDATA["), close("]]>");
+    std::vector<std::pair<qsizetype, qsizetype>> ranges;
+    qsizetype at = 0;
+    while ((at = text.indexOf(open, at)) >= 0) {
+        const qsizetype start = at + open.size();
+        qsizetype end = text.indexOf(close, start);
+        if (end < 0)
+            end = text.size();
+        ranges.emplace_back(start, end);
+        at = end;
+    }
+    return ranges;
+}
+
 struct Bom {
     const char* charset;
     qsizetype length;
@@ -115,11 +132,47 @@ QByteArray encodeFeedText(const QString& fullText, int encodingIndex)
         return {};
     const QStringView text = QStringView(fullText).mid(first, last - first + 1);
     const auto ranges = instructionRanges(text);
-    const auto fallback = [&ranges](char32_t cp, qsizetype offset) {
+    // CDATA sections (kept from a source feed) are only looked for when a character needs a
+    // reference: there the section is closed around the reference.
+    std::optional<std::vector<std::pair<qsizetype, qsizetype>>> cdata;
+    // Whether an offset lies in a tag outside an attribute value, i.e. in a name; followed
+    // forward from the last character that needed a reference (offsets only grow).
+    struct {
+        qsizetype pos = 0;
+        bool inTag = false, inValue = false;
+    } scan;
+    const auto fallback = [&ranges, &cdata, &scan, text](char32_t cp, qsizetype offset) {
         for (const auto& [start, end] : ranges)
             if (offset >= start && offset < end)
                 return QStringLiteral("?");
-        return QStringLiteral("&#%1;").arg(static_cast<quint32>(cp));
+        const QString reference = QStringLiteral("&#%1;").arg(static_cast<quint32>(cp));
+        if (!cdata)
+            cdata = cdataRanges(text);
+        const auto after = std::upper_bound(cdata->begin(), cdata->end(), offset,
+                                            [](qsizetype o, const auto& r) { return o < r.first; });
+        if (after != cdata->begin() && offset < std::prev(after)->second)
+            return QStringLiteral("]]>") + reference + QStringLiteral("<![CDATA[");
+        for (auto next = std::lower_bound(cdata->begin(), cdata->end(), scan.pos,
+                                          [](const auto& r, qsizetype o) { return r.second <= o; });
+             scan.pos < offset; ++scan.pos) {
+            while (next != cdata->end() && next->second <= scan.pos)
+                ++next;
+            if (next != cdata->end() && scan.pos >= next->first) {
+                scan.pos = next->second;
+                continue;
+            }
+            const QChar c = text[scan.pos];
+            if (c == QLatin1Char('<') && !scan.inValue)
+                scan.inTag = true;
+            else if (c == QLatin1Char('>') && !scan.inValue)
+                scan.inTag = false;
+            else if (c == QLatin1Char('"') && scan.inTag)
+                scan.inValue = !scan.inValue;
+        }
+        // A name (of an element kept from another feed) cannot hold a reference.
+        if (scan.inTag && !scan.inValue)
+            return QStringLiteral("_");
+        return reference;
     };
     return textcodec::encode(text, charsets::charsetName(encodingIndex), fallback)
         .value_or(QByteArray());

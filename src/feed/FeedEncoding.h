@@ -8,8 +8,9 @@
 // flow and the upload call; the charset table is in CharsetTable.h.
 
 // The feed text in the encoding of the CharsetTable entry, from its first "<" to its last ">".
-// Characters the encoding lacks become numeric character references ("&#937;"), or "?" inside
-// processing instructions, where references mean nothing. Empty when no converter supports
+// Characters the encoding lacks become numeric character references ("&#937;"); inside a CDATA
+// section the section is closed around the reference; only inside processing instructions,
+// where references mean nothing, they become "?". Empty when no converter supports
 // the encoding.
 QByteArray encodeFeedText(const QString& text, int encodingIndex);
 

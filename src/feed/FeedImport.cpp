@@ -1,6 +1,7 @@
 #include "feed/FeedImport.h"
 
 #include "common/Prompts.h"
+#include "feed/DirectoryReader.h"
 #include "feed/FeedDateTime.h"
 #include "feed/FeedXml.h"
 
@@ -78,10 +79,26 @@ QString feedDate(const QString& iso)
     return converted.isEmpty() ? iso : converted;
 }
 
+// Directory elements (itunes:, podcast: ...) of an Atom entry or RSS 1.0 item fill the
+// episode's fields; nothing else of them is kept.
+void readItemDirectory(DirectoryReader& dir, const pugi::xml_node& item, Episode& e)
+{
+    dir.beginItem(item, e);
+    for (const pugi::xml_node& child : item.children())
+        if (child.type() == pugi::node_element && std::strchr(child.name(), ':'))
+            dir.itemChild(child, e);
+    dir.endItem();
+}
+
 void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
 {
     const pugi::xml_node feed = xml.root();
     Channel& c = d.channel;
+    DirectoryReader dir(xml, c, false);
+    dir.declareScope(feed);
+    for (const pugi::xml_node& child : feed.children())
+        if (child.type() == pugi::node_element && std::strchr(child.name(), ':'))
+            dir.channelChild(child);
     c.title = childText(xml, feed, "title");
     c.link = atomLink(xml, feed, "alternate");
     c.description = withCrLf(firstOf(xml, feed, {"subtitle", "tagline"}));
@@ -106,6 +123,7 @@ void importAtom(const FeedXml& xml, FeedDocument& d, Prompts* events)
                 break;
             }
         }
+        readItemDirectory(dir, entry, e);
         d.episodes.append(e);
     }
 }
@@ -114,6 +132,8 @@ void importRdfItems(const FeedXml& xml, FeedDocument& d, Prompts* events)
 {
     // RSS 1.0 names the channel's language and date with Dublin Core elements.
     const pugi::xml_node channel = xml.root().child("channel");
+    DirectoryReader dir(xml, d.channel, false);
+    dir.declareScope(xml.root());
     if (const QString lang = childText(xml, channel, "dc:language"); !lang.isEmpty())
         d.channel.language = lang;
     if (const QString date = childText(xml, channel, "dc:date"); !date.isEmpty())
@@ -127,6 +147,7 @@ void importRdfItems(const FeedXml& xml, FeedDocument& d, Prompts* events)
         e.link = childText(xml, item, "link");
         e.description = withCrLf(childText(xml, item, "description"));
         e.pubDate = feedDate(childText(xml, item, "dc:date"));
+        readItemDirectory(dir, item, e);
         d.episodes.append(e);
     }
 }

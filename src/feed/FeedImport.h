@@ -10,7 +10,8 @@ class Prompts;
 // Reads RSS, Atom (1.0 and 0.3) and RSS 1.0 (RDF) text into the document. RSS goes through
 // readFeed; an Atom feed's title, alternate link, subtitle, updated date and xml:lang become
 // the channel's, each entry an episode (title, alternate link, summary or else content, id as
-// guid, published or else updated as pubDate in GMT, the enclosure link); an RDF file keeps
+// guid, published or else updated as pubDate in GMT, the enclosure link; itunes: and podcast:
+// elements of the feed and its entries fill the directory fields); an RDF file keeps
 // the channel fields readFeed finds (with dc:language and dc:date) and gains its items as
 // episodes. XHTML text keeps its markup. Returns the type found
 // (NotXml for text that is not well-formed or not a feed; document.loadFailed tells which).

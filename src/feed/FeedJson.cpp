@@ -1,5 +1,7 @@
 #include "feed/FeedJson.h"
 
+#include "feed/FeedJsonDirectory.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -43,89 +45,6 @@ const EpisodeText kEpisodeTextsB[] = {
     {"enclosureType", &Episode::enclosureType}, {"enclosureFile", &Episode::enclosureFile},
     {"comments", &Episode::comments},
 };
-
-void quote(QByteArray& out, const QString& s)
-{
-    out += '"';
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t u = s[i].unicode();
-        switch (u) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (QChar::isHighSurrogate(u) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-                out += s.mid(i, 2).toUtf8();
-                ++i;
-            } else if (u < 0x20 || QChar::isSurrogate(u)) {
-                out += "\\u" + QByteArray::number(u, 16).rightJustified(4, '0');
-            } else if (u < 0x80) {
-                out += static_cast<char>(u);
-            } else {
-                out += QString(QChar(u)).toUtf8();
-            }
-        }
-    }
-    out += '"';
-}
-
-class ObjectWriter {
-public:
-    ObjectWriter(QByteArray& out, int indent) : m_out(out), m_indent(indent) { m_out += "{"; }
-    void key(const char* k)
-    {
-        m_out += m_first ? "\n" : ",\n";
-        m_first = false;
-        m_out += QByteArray(m_indent + 2, ' ');
-        m_out += '"';
-        m_out += k;
-        m_out += "\": ";
-    }
-    void text(const char* k, const QString& v) { key(k); quote(m_out, v); }
-    void number(const char* k, int v) { key(k); m_out += QByteArray::number(v); }
-    void boolean(const char* k, bool v) { key(k); m_out += v ? "true" : "false"; }
-    template <size_t N>
-    void flags(const char* k, const std::array<bool, N>& v)
-    {
-        key(k);
-        m_out += '[';
-        for (size_t i = 0; i < N; ++i) {
-            m_out += i ? ", " : "";
-            m_out += v[i] ? "true" : "false";
-        }
-        m_out += ']';
-    }
-    void end()
-    {
-        m_out += '\n';
-        m_out += QByteArray(m_indent, ' ');
-        m_out += '}';
-    }
-    QByteArray& out() { return m_out; }
-
-private:
-    QByteArray& m_out;
-    int m_indent;
-    bool m_first = true;
-};
-
-template <typename Record, typename Table>
-bool readTexts(const QJsonObject& o, Record& r, const Table& table, const QString& where, QString* error)
-{
-    for (const auto& f : table) {
-        const QJsonValue v = o.value(QLatin1String(f.key));
-        if (v.isUndefined())
-            continue;
-        if (!v.isString()) {
-            *error = QStringLiteral("%1.%2 must be a string").arg(where, QLatin1String(f.key));
-            return false;
-        }
-        r.*f.member = v.toString();
-    }
-    return true;
-}
 
 template <size_t N>
 bool readFlags(const QJsonObject& o, const char* key, std::array<bool, N>& flags, QString* error)
@@ -197,6 +116,7 @@ QByteArray toJson(const FeedDocument& d, const QList<QPair<QString, int>>& extra
             c.text(f.key, d.channel.*f.member);
         c.number("styleSheetType", d.channel.styleSheetType);
         c.number("styleSheetMedia", d.channel.styleSheetMedia);
+        writeChannelDirectory(c, d.channel);
         c.end();
     }
     top.key("episodes");
@@ -210,6 +130,7 @@ QByteArray toJson(const FeedDocument& d, const QList<QPair<QString, int>>& extra
         e.boolean("guidIsPermaLink", ep.guidIsPermaLink);
         for (const auto& f : kEpisodeTextsB)
             e.text(f.key, ep.*f.member);
+        writeEpisodeDirectory(e, ep);
         e.end();
     }
     out += d.episodes.isEmpty() ? "]" : "\n  ]";
@@ -248,15 +169,17 @@ bool fromJson(const QByteArray& json, FeedDocument& d, QString* error)
             return false;
         }
         const QJsonObject c = channel.toObject();
-        const QStringList extra{QStringLiteral("skipDays"), QStringLiteral("skipHours"),
-                                QStringLiteral("styleSheetType"), QStringLiteral("styleSheetMedia")};
+        const QStringList extra = QStringList{QStringLiteral("skipDays"), QStringLiteral("skipHours"),
+                                              QStringLiteral("styleSheetType"), QStringLiteral("styleSheetMedia")}
+            + channelDirectoryKeys();
         if (!onlyKnownKeys(c, QStringLiteral("channel"), extra, error, kChannelTextsA, kChannelTextsB)
             || !readTexts(c, result.channel, kChannelTextsA, QStringLiteral("channel"), error)
             || !readTexts(c, result.channel, kChannelTextsB, QStringLiteral("channel"), error)
             || !readFlags(c, "skipDays", result.channel.skipDays, error)
             || !readFlags(c, "skipHours", result.channel.skipHours, error)
             || !readSmallInt(c, "styleSheetType", 1, result.channel.styleSheetType, error)
-            || !readSmallInt(c, "styleSheetMedia", 5, result.channel.styleSheetMedia, error))
+            || !readSmallInt(c, "styleSheetMedia", 5, result.channel.styleSheetMedia, error)
+            || !readChannelDirectory(c, result.channel, error))
             return false;
     }
     const QJsonValue episodes = top.value(QLatin1String("episodes"));
@@ -274,9 +197,11 @@ bool fromJson(const QByteArray& json, FeedDocument& d, QString* error)
             }
             const QJsonObject o = list[i].toObject();
             Episode e;
-            if (!onlyKnownKeys(o, where, {QStringLiteral("guidIsPermaLink")}, error, kEpisodeTextsA, kEpisodeTextsB)
+            if (!onlyKnownKeys(o, where, QStringList{QStringLiteral("guidIsPermaLink")} + episodeDirectoryKeys(),
+                               error, kEpisodeTextsA, kEpisodeTextsB)
                 || !readTexts(o, e, kEpisodeTextsA, where, error)
-                || !readTexts(o, e, kEpisodeTextsB, where, error))
+                || !readTexts(o, e, kEpisodeTextsB, where, error)
+                || !readEpisodeDirectory(o, e, where, error))
                 return false;
             const QJsonValue permaLink = o.value(QLatin1String("guidIsPermaLink"));
             if (!permaLink.isUndefined()) {

@@ -9,7 +9,11 @@
 //   { "channel": { every Channel field by name, "skipDays": [7 booleans, Sunday first],
 //                  "skipHours": [24 booleans] },
 //     "episodes": [ { every Episode field by name } ] }
-// Keys come in the order the fields are declared.
+// Keys come in the order the fields are declared. Lists of records are arrays of objects keyed
+// by field name ("podcastPersons": [{"name": ..., "role": ...}], "itunesCategories":
+// [{"text": ..., "subcategories": [...]}]); kept XML is "namespaces" ([{"prefix", "uri"}]),
+// "keptElements" (markup strings), "keptAttributes" ([{"element", "name", "value"}]) and the
+// channel's "keptImageElements".
 namespace feedjson {
 
 // `extra` is printed after "episodes", e.g. "\"encodingIndex\": 53" lines, without a comma.

@@ -2,9 +2,13 @@
 
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
+#include "feed/DirectoryReader.h"
 #include "feed/FeedEncoding.h"
 #include "feed/FeedXml.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -101,8 +105,10 @@ void readStyleSheet(const QString& raw, Channel& c)
             c.styleSheetMedia = i;
 }
 
-void readImage(const FeedXml& xml, const pugi::xml_node& image, Channel& c)
+void readImage(const FeedXml& xml, const pugi::xml_node& image, Channel& c, DirectoryReader& dir)
 {
+    if (image.first_attribute())
+        dir.keepAttributes(image, QLatin1String("image"), {}, c.kept);
     for (const pugi::xml_node& child : image.children()) {
         if (child.type() != pugi::node_element)
             continue;
@@ -116,37 +122,75 @@ void readImage(const FeedXml& xml, const pugi::xml_node& image, Channel& c)
             c.imageLink = xml.text(child);
         else if (named(child, "description"))
             c.imageDescription = xml.text(child);
+        else
+            dir.keepMarkup(child, c.keptImageElements);
     }
 }
 
-Episode readItem(const FeedXml& xml, const pugi::xml_node& item)
+// The name of the element's first attribute when it is `name` (the reader looks at the first
+// attribute only), else "" (which no attribute is named).
+const char* firstNamed(const pugi::xml_node& node, const char* name)
+{
+    return named(node.first_attribute(), name) ? name : "";
+}
+
+// The RSS elements of an item, in the order of Episode's fields.
+enum ItemElement { kTitle, kLink, kPubDate, kAuthor, kComments, kDescription, kCategory, kSource,
+                   kGuid, kEnclosure, kItemElements };
+const char* const kItemElementNames[kItemElements] = {"title", "link", "pubDate", "author",
+                                                      "comments", "description", "category",
+                                                      "source", "guid", "enclosure"};
+
+int itemElement(const pugi::xml_node& child)
+{
+    for (int i = 0; i < kItemElements; ++i)
+        if (named(child, kItemElementNames[i]))
+            return i;
+    return -1;
+}
+
+Episode readItem(const FeedXml& xml, const pugi::xml_node& item, DirectoryReader& dir)
 {
     Episode e;
+    dir.beginItem(item, e);
+    // An element that comes twice fills its field from the first; the others go back after the
+    // fields, as the elements no field covers do, so that saving again changes nothing.
+    pugi::xml_node seen[kItemElements];
+    QVarLengthArray<pugi::xml_node, 8> kept;
+    bool reordered = false;
     for (const pugi::xml_node& child : item.children()) {
         if (child.type() != pugi::node_element)
             continue;
+        const int which = itemElement(child);
+        if (which < 0) {
+            if (!dir.itemChild(child, e))
+                kept.append(child);
+            continue;
+        }
+        if (seen[which]) {
+            kept.append(child);
+            continue;
+        }
+        seen[which] = child;
         const pugi::xml_attribute first = child.first_attribute();
-        if (named(child, "title")) {
-            e.title = xml.text(child);
-        } else if (named(child, "link")) {
-            e.link = xml.text(child);
-        } else if (named(child, "pubDate")) {
-            e.pubDate = xml.text(child);
-        } else if (named(child, "author")) {
-            e.author = xml.text(child);
-        } else if (named(child, "comments")) {
-            e.comments = xml.text(child);
-        } else if (named(child, "description")) {
-            e.description = withCrLf(xml.text(child));
-        } else if (named(child, "category")) {
+        switch (which) {
+        case kTitle: e.title = xml.text(child); break;
+        case kLink: e.link = xml.text(child); break;
+        case kPubDate: e.pubDate = xml.text(child); break;
+        case kAuthor: e.author = xml.text(child); break;
+        case kComments: e.comments = xml.text(child); break;
+        case kDescription: e.description = withCrLf(xml.text(child)); break;
+        case kCategory:
             e.category = xml.text(child);
             if (named(first, "domain"))
                 e.categoryDomain = xml.value(first);
-        } else if (named(child, "source")) {
+            break;
+        case kSource:
             e.source = xml.text(child);
             if (named(first, "url"))
                 e.sourceUrl = xml.value(first);
-        } else if (named(child, "guid")) {
+            break;
+        case kGuid:
             e.guid = xml.text(child);
             if (named(first, "isPermaLink")) {
                 const QString v = xml.value(first);
@@ -155,7 +199,8 @@ Episode readItem(const FeedXml& xml, const pugi::xml_node& item)
                 else if (v.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
                     e.guidIsPermaLink = false;
             }
-        } else if (named(child, "enclosure")) {
+            break;
+        case kEnclosure:
             for (const pugi::xml_attribute& a : child.attributes()) {
                 if (named(a, "url"))
                     e.enclosureUrl = xml.value(a);
@@ -164,8 +209,41 @@ Episode readItem(const FeedXml& xml, const pugi::xml_node& item)
                 else if (named(a, "type"))
                     e.enclosureType = xml.value(a);
             }
+            break;
         }
     }
+    if (dir.keeps()) {
+        for (int i = 0; i < kItemElements; ++i) {
+            const pugi::xml_node& node = seen[i];
+            if (!node || !node.first_attribute())
+                continue;
+            // An enclosure without url or a guid without text is not written from the fields:
+            // it goes back whole.
+            if ((i == kEnclosure && !node.attribute("url")) || (i == kGuid && e.guid.isEmpty())) {
+                kept.append(node);
+                reordered = true;
+                continue;
+            }
+            const QLatin1String name(kItemElementNames[i]);
+            if (i == kEnclosure)
+                dir.keepAttributes(node, name, {"url", "length", "type"}, e.kept);
+            else if (i == kCategory)
+                dir.keepAttributes(node, name, {firstNamed(node, "domain")}, e.kept);
+            else if (i == kSource)
+                dir.keepAttributes(node, name, {firstNamed(node, "url")}, e.kept);
+            else if (i == kGuid)
+                dir.keepAttributes(node, name, {firstNamed(node, "isPermaLink")}, e.kept);
+            else
+                dir.keepAttributes(node, name, {}, e.kept);
+        }
+        if (reordered)
+            std::sort(kept.begin(), kept.end(), [](const pugi::xml_node& a, const pugi::xml_node& b) {
+                return a.offset_debug() < b.offset_debug();
+            });
+        for (const pugi::xml_node& node : kept)
+            dir.keepElement(node, e.kept);
+    }
+    dir.endItem();
     return e;
 }
 
@@ -201,8 +279,9 @@ bool readFeed(const QString& text, FeedDocument& document, Prompts* events, Feed
             *type = FeedType::NotXml;
         return false;
     }
+    const FeedType feedType = typeOf(xml);
     if (type)
-        *type = typeOf(xml);
+        *type = feedType;
     Channel& c = document.channel;
 
     // One XPath pass finds every channel; the field patterns ("//channel/title": the first
@@ -281,6 +360,33 @@ bool readFeed(const QString& text, FeedDocument& document, Prompts* events, Feed
         }
     }
 
+    // What no field covers is kept for RSS feeds only: an RSS 1.0 channel's own vocabulary
+    // would be out of place in the RSS 2.0 the program writes.
+    DirectoryReader dir(xml, c, feedType == FeedType::Rss);
+    dir.declareScope(xml.root());
+    if (channel && channel != xml.root())
+        dir.declareScope(channel);
+    if (dir.keeps()) {
+        if (xml.root().first_attribute())
+            dir.keepAttributes(xml.root(), QLatin1String("rss"), {"version"}, c.kept);
+        if (channel.first_attribute())
+            dir.keepAttributes(channel, QLatin1String("channel"), {}, c.kept);
+        for (int i = 0; i < kNames; ++i) {
+            if (found[i] && found[i].parent() == channel && found[i].first_attribute())
+                dir.keepAttributes(found[i], QLatin1String(names[i]),
+                                   {i == kNames - 1 ? firstNamed(found[i], "domain") : ""}, c.kept);
+        }
+    }
+    const auto isFound = [&found](const pugi::xml_node& n) {
+        return std::find(std::begin(found), std::end(found), n) != std::end(found);
+    };
+
+    // The list is sized once: growing it would move every episode read so far.
+    qsizetype items = 0;
+    for (const pugi::xml_node& child : channel.children("item"))
+        items += child.type() == pugi::node_element;
+    document.episodes.reserve(document.episodes.size() + items);
+
     int counter = 0;
     for (const pugi::xml_node& child : channel.children()) {
         if (child.type() != pugi::node_element)
@@ -288,9 +394,12 @@ bool readFeed(const QString& text, FeedDocument& document, Prompts* events, Feed
         if (events && counter++ % kEventInterval == 0)
             events->processEvents();
         if (named(child, "image"))
-            readImage(xml, child, c);
+            readImage(xml, child, c, dir);
         else if (named(child, "item"))
-            document.episodes.append(readItem(xml, child));
+            document.episodes.append(readItem(xml, child, dir));
+        else if (!isFound(child) && !named(child, "skipDays") && !named(child, "skipHours")
+                 && !named(child, "generator"))
+            dir.channelChild(child);
     }
     return true;
 }

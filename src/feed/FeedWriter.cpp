@@ -3,129 +3,54 @@
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
+#include "feed/DirectoryWriter.h"
 #include "feed/FeedEncoding.h"
+#include "feed/FeedText.h"
 
 #include <QImageReader>
 #include <QSaveFile>
 
 namespace {
 
-// XML 1.0 cannot hold most control characters, U+FFFE, U+FFFF or lone surrogates; they are
-// dropped so that every saved feed reads back.
-bool allowedInXml(const QString& s, qsizetype i)
+// `category` with the domain when one is set (even around an empty text), otherwise plain.
+void optionalCategory(FeedText& out, const QString& category, const QString& domain, const KeptXml& kept)
 {
-    const char16_t c = s[i].unicode();
-    if (c < 0x20)
-        return c == '\t' || c == '\n' || c == '\r';
-    if (c == 0xFFFE || c == 0xFFFF)
-        return false;
-    if (QChar::isHighSurrogate(c))
-        return i + 1 < s.size() && s[i + 1].isLowSurrogate();
-    if (QChar::isLowSurrogate(c))
-        return i > 0 && s[i - 1].isHighSurrogate();
-    return true;
+    const QLatin1String name("category");
+    if (!domain.isEmpty()) {
+        out.open(name);
+        out.attribute(QLatin1String("domain"), domain);
+        writeKeptAttributes(out, kept, name, {"domain"});
+        out.close(name, category);
+        out.ws();
+    } else if (!category.isEmpty() || (!kept.attributes.isEmpty() && hasKeptAttributes(kept, name))) {
+        out.open(name);
+        writeKeptAttributes(out, kept, name);
+        out.close(name, category);
+        out.ws();
+    }
 }
 
-class FeedText {
-public:
-    explicit FeedText(qsizetype reserve) { m_out.reserve(reserve); }
-
-    void raw(QLatin1String s) { m_out += s; }
-    void raw(const QString& s) { m_out += s; }
-    void ws() { m_out += QLatin1String("\r\n\t"); }
-
-    void text(const QString& s)
-    {
-        // Runs of characters that need nothing are copied whole.
-        const QChar* data = s.constData();
-        qsizetype run = 0;
-        for (qsizetype i = 0; i < s.size(); ++i) {
-            const char16_t c = data[i].unicode();
-            const bool plain = c >= 0x20 && c != '&' && c != '<' && c != '>'
-                && (c < 0xD800 || (c > 0xDFFF && c < 0xFFFE));
-            if (plain)
-                continue;
-            m_out.append(data + run, i - run);
-            run = i + 1;
-            switch (c) {
-            case '&': m_out += QLatin1String("&amp;"); break;
-            case '<': m_out += QLatin1String("&lt;"); break;
-            case '>': m_out += QLatin1String("&gt;"); break;
-            default:
-                if (allowedInXml(s, i))
-                    m_out += data[i];
-            }
-        }
-        m_out.append(data + run, s.size() - run);
-    }
-
-    void attribute(QLatin1String name, const QString& value)
-    {
-        m_out += QLatin1Char(' ');
-        m_out += name;
-        m_out += QLatin1String("=\"");
-        for (qsizetype i = 0; i < value.size(); ++i) {
-            const QChar c = value[i];
-            switch (c.unicode()) {
-            case '&': m_out += QLatin1String("&amp;"); break;
-            case '<': m_out += QLatin1String("&lt;"); break;
-            case '>': m_out += QLatin1String("&gt;"); break;
-            case '"': m_out += QLatin1String("&quot;"); break;
-            // Literal whitespace in an attribute would be read back as blanks.
-            case '\t': m_out += QLatin1String("&#9;"); break;
-            case '\n': m_out += QLatin1String("&#10;"); break;
-            case '\r': m_out += QLatin1String("&#13;"); break;
-            default:
-                if (allowedInXml(value, i))
-                    m_out += c;
-            }
-        }
-        m_out += QLatin1Char('"');
-    }
-
-    // <name>text</name>, or <name/> when the text is empty; followed by WS.
-    void element(QLatin1String name, const QString& value)
-    {
-        open(name);
-        close(name, value);
-        ws();
-    }
-    void open(QLatin1String name)
-    {
-        m_out += QLatin1Char('<');
-        m_out += name;
-    }
-    // Ends the start tag opened by open() with its content and end tag.
-    void close(QLatin1String name, const QString& value)
-    {
-        if (value.isEmpty()) {
-            m_out += QLatin1String("/>");
-            return;
-        }
-        m_out += QLatin1Char('>');
-        text(value);
-        m_out += QLatin1String("</");
-        m_out += name;
-        m_out += QLatin1Char('>');
-    }
-
-    QString take() { return std::move(m_out); }
-
-private:
-    QString m_out;
-};
-
-// `category` with the domain when one is set (even around an empty text), otherwise plain.
-void optionalCategory(FeedText& out, const QString& category, const QString& domain)
+// An element written always, with the attributes the feed had on it.
+void always(FeedText& out, const char* name, const QString& value, const KeptXml& kept)
 {
-    if (!domain.isEmpty()) {
-        out.open(QLatin1String("category"));
-        out.attribute(QLatin1String("domain"), domain);
-        out.close(QLatin1String("category"), category);
-        out.ws();
-    } else if (!category.isEmpty()) {
-        out.element(QLatin1String("category"), category);
+    const QLatin1String n(name);
+    out.open(n);
+    writeKeptAttributes(out, kept, n);
+    out.close(n, value);
+    out.ws();
+}
+
+// An element written when its text is set (or the feed had attributes on it).
+void ifSet(FeedText& out, const char* name, const QString& value, const KeptXml& kept)
+{
+    if (kept.attributes.isEmpty()) {
+        if (!value.isEmpty())
+            out.element(QLatin1String(name), value);
+        return;
     }
+    if (value.isEmpty() && !hasKeptAttributes(kept, QLatin1String(name)))
+        return;
+    always(out, name, value, kept);
 }
 
 void ifSet(FeedText& out, const char* name, const QString& value)
@@ -134,22 +59,30 @@ void ifSet(FeedText& out, const char* name, const QString& value)
         out.element(QLatin1String(name), value);
 }
 
-void writeItem(FeedText& out, const Episode& e)
+void writeItem(FeedText& out, const Episode& e, const DirectoryWriter& directory)
 {
-    out.raw(QLatin1String("<item>"));
+    const KeptXml& k = e.kept;
+    if (k.attributes.isEmpty()) {
+        out.raw(QLatin1String("<item>"));
+    } else {
+        out.raw(QLatin1String("<item"));
+        DirectoryWriter::writeOwnAttributes(out, k, QLatin1String("item"));
+        out.raw(QLatin1String(">"));
+    }
     out.ws();
-    ifSet(out, "title", e.title);
-    ifSet(out, "description", e.description);
-    ifSet(out, "pubDate", e.pubDate);
-    ifSet(out, "link", e.link);
-    ifSet(out, "author", e.author);
-    optionalCategory(out, e.category, e.categoryDomain);
-    ifSet(out, "comments", e.comments);
+    ifSet(out, "title", e.title, k);
+    ifSet(out, "description", e.description, k);
+    ifSet(out, "pubDate", e.pubDate, k);
+    ifSet(out, "link", e.link, k);
+    ifSet(out, "author", e.author, k);
+    optionalCategory(out, e.category, e.categoryDomain, k);
+    ifSet(out, "comments", e.comments, k);
     if (!e.enclosureUrl.isEmpty()) {
         out.open(QLatin1String("enclosure"));
         out.attribute(QLatin1String("url"), e.enclosureUrl);
         out.attribute(QLatin1String("length"), e.enclosureLength);
         out.attribute(QLatin1String("type"), e.enclosureType);
+        writeKeptAttributes(out, k, QLatin1String("enclosure"), {"url", "length", "type"});
         out.raw(QLatin1String("/>"));
         out.ws();
     }
@@ -157,17 +90,20 @@ void writeItem(FeedText& out, const Episode& e)
         out.open(QLatin1String("guid"));
         out.attribute(QLatin1String("isPermaLink"),
                       e.guidIsPermaLink ? QStringLiteral("true") : QStringLiteral("false"));
+        writeKeptAttributes(out, k, QLatin1String("guid"), {"isPermaLink"});
         out.close(QLatin1String("guid"), e.guid);
         out.ws();
     }
     if (!e.sourceUrl.isEmpty()) {
         out.open(QLatin1String("source"));
         out.attribute(QLatin1String("url"), e.sourceUrl);
+        writeKeptAttributes(out, k, QLatin1String("source"), {"url"});
         out.close(QLatin1String("source"), e.source);
         out.ws();
-    } else if (!e.source.isEmpty()) {
-        out.element(QLatin1String("source"), e.source);
+    } else {
+        ifSet(out, "source", e.source, k);
     }
+    directory.writeItem(out, e);
     out.raw(QLatin1String("</item>"));
     out.ws();
 }
@@ -185,18 +121,28 @@ std::optional<QSize> imageSizeOf(const Channel& c, ImageSizeHint hint)
 
 void writeImage(FeedText& out, const Channel& c, ImageSizeHint hint)
 {
-    out.raw(QLatin1String("<image>"));
+    if (c.kept.attributes.isEmpty()) {
+        out.raw(QLatin1String("<image>"));
+    } else {
+        out.raw(QLatin1String("<image"));
+        writeKeptAttributes(out, c.kept, QLatin1String("image"));
+        out.raw(QLatin1String(">"));
+    }
     out.ws();
     out.element(QLatin1String("url"), c.imageUrl);
     ifSet(out, "link", c.imageLink);
     ifSet(out, "description", c.imageDescription);
     ifSet(out, "title", c.imageTitle);
+    bool wroteSize = false;
     if (!c.imageFile.isEmpty()) {
         if (const auto size = imageSizeOf(c, hint)) {
             out.element(QLatin1String("width"), QString::number(size->width()));
             out.element(QLatin1String("height"), QString::number(size->height()));
+            wroteSize = true;
         }
     }
+    if (!c.keptImageElements.isEmpty())
+        DirectoryWriter::writeImageKept(out, c, wroteSize);
     out.raw(QLatin1String("</image>"));
     out.ws();
 }
@@ -230,8 +176,16 @@ qsizetype estimateSize(const FeedDocument& d)
         n += 400 + e.title.size() + e.link.size() + e.description.size() + e.pubDate.size()
             + e.author.size() + e.category.size() + e.categoryDomain.size() + e.guid.size()
             + e.source.size() + e.sourceUrl.size() + e.enclosureUrl.size()
-            + e.enclosureLength.size() + e.enclosureType.size() + e.comments.size();
+            + e.enclosureLength.size() + e.enclosureType.size() + e.comments.size()
+            + e.contentEncoded.size();
+        if (!e.kept.isEmpty() || !e.podcastTranscripts.isEmpty() || !e.itunesDuration.isEmpty()) {
+            n += 600;
+            for (const QString& k : e.kept.elements)
+                n += k.size() + 3;
+        }
     }
+    for (const QString& k : d.channel.kept.elements)
+        n += k.size() + 3;
     return n;
 }
 
@@ -251,23 +205,30 @@ QString buildFeedText(const FeedDocument& document, int encodingIndex, ImageSize
                     .arg(instructionHref(c.styleSheetHref), QLatin1String(kStyleTypes[type]),
                          QLatin1String(kStyleMedia[media])));
     }
-    out.raw(QLatin1String("<rss version=\"2.0\">"));
+    const DirectoryWriter directory(document);
+    const KeptXml& k = c.kept;
+    out.raw(QLatin1String("<rss version=\"2.0\""));
+    directory.writeRssAttributes(out);
+    writeKeptAttributes(out, k, QLatin1String("rss"), {"version"});
+    out.raw(QLatin1String(">"));
     out.ws();
-    out.raw(QLatin1String("<channel>"));
+    out.raw(QLatin1String("<channel"));
+    writeKeptAttributes(out, k, QLatin1String("channel"));
+    out.raw(QLatin1String(">"));
     out.ws();
-    out.element(QLatin1String("generator"),
-                QLatin1String(product::kName) + QLatin1Char(' ') + QLatin1String(product::kHomepage));
-    ifSet(out, "pubDate", c.pubDate);
-    out.element(QLatin1String("title"), c.title);
-    out.element(QLatin1String("description"), c.description);
-    out.element(QLatin1String("link"), c.link);
-    ifSet(out, "copyright", c.copyright);
-    ifSet(out, "managingEditor", c.managingEditor);
-    optionalCategory(out, c.category, c.categoryDomain);
-    ifSet(out, "docs", c.docs);
-    ifSet(out, "ttl", c.ttl);
-    ifSet(out, "language", c.language);
-    ifSet(out, "webMaster", c.webMaster);
+    always(out, "generator",
+           QLatin1String(product::kName) + QLatin1Char(' ') + QLatin1String(product::kHomepage), k);
+    ifSet(out, "pubDate", c.pubDate, k);
+    always(out, "title", c.title, k);
+    always(out, "description", c.description, k);
+    always(out, "link", c.link, k);
+    ifSet(out, "copyright", c.copyright, k);
+    ifSet(out, "managingEditor", c.managingEditor, k);
+    optionalCategory(out, c.category, c.categoryDomain, k);
+    ifSet(out, "docs", c.docs, k);
+    ifSet(out, "ttl", c.ttl, k);
+    ifSet(out, "language", c.language, k);
+    ifSet(out, "webMaster", c.webMaster, k);
     if (std::find(c.skipDays.begin(), c.skipDays.end(), true) != c.skipDays.end()) {
         out.raw(QLatin1String("<skipDays>"));
         for (int d = 0; d < 7; ++d)
@@ -286,8 +247,9 @@ QString buildFeedText(const FeedDocument& document, int encodingIndex, ImageSize
     }
     if (!c.imageUrl.isEmpty())
         writeImage(out, c, imageSize);
+    directory.writeChannel(out, c);
     for (const Episode& e : document.episodes)
-        writeItem(out, e);
+        writeItem(out, e, directory);
     out.raw(QLatin1String("</channel></rss>\r\n"));
     return out.take();
 }

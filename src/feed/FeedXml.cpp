@@ -1,5 +1,6 @@
 #include "feed/FeedXml.h"
 
+#include "feed/FeedText.h"
 #include "feed/HtmlEntities.h"
 
 #include <cstring>
@@ -190,4 +191,82 @@ std::optional<QString> FeedXml::firstText(const pugi::xpath_query& query) const
     if (found.attribute())
         return value(found.attribute());
     return text(found.node());
+}
+
+namespace {
+
+bool declaredAlike(const QList<XmlNamespace>& list, QStringView prefix, QStringView uri)
+{
+    for (const XmlNamespace& n : list)
+        if (n.prefix == prefix && n.uri == uri)
+            return true;
+    return false;
+}
+
+} // namespace
+
+QString FeedXml::markup(const pugi::xml_node& element, const QList<XmlNamespace>& inherited,
+                        const QList<XmlNamespace>& extra) const
+{
+    QString out;
+    // Depth-first without recursion: hostile nesting cannot exhaust the stack.
+    pugi::xml_node cur = element;
+    for (;;) {
+        switch (cur.type()) {
+        case pugi::node_element: {
+            out += QLatin1Char('<');
+            out += QString::fromUtf8(cur.name());
+            for (const pugi::xml_attribute& a : cur.attributes()) {
+                const QString name = QString::fromUtf8(a.name());
+                const QString v = value(a);
+                if (cur == element && name.startsWith(QLatin1String("xmlns"))
+                    && declaredAlike(inherited, name.size() > 5 ? QStringView(name).mid(6) : QStringView(), v))
+                    continue;
+                out += QLatin1Char(' ') + name + QLatin1String("=\"");
+                appendEscapedAttribute(out, v);
+                out += QLatin1Char('"');
+            }
+            if (cur == element) {
+                for (const XmlNamespace& n : extra) {
+                    out += n.prefix.isEmpty() ? QStringLiteral(" xmlns=\"") : QStringLiteral(" xmlns:%1=\"").arg(n.prefix);
+                    appendEscapedAttribute(out, n.uri);
+                    out += QLatin1Char('"');
+                }
+            }
+            out += cur.first_child() ? QLatin1String(">") : QLatin1String("/>");
+            break;
+        }
+        case pugi::node_pcdata:
+            appendEscapedText(out, unescape(cur.value()));
+            break;
+        case pugi::node_cdata:
+            out += QLatin1String("<![CDATA[") + QString::fromUtf8(cur.value()) + QLatin1String("]]>");
+            break;
+        case pugi::node_comment:
+            out += QLatin1String("<!--") + QString::fromUtf8(cur.value()) + QLatin1String("-->");
+            break;
+        case pugi::node_pi:
+            out += QLatin1String("<?") + QString::fromUtf8(cur.name());
+            if (*cur.value())
+                out += QLatin1Char(' ') + QString::fromUtf8(cur.value());
+            out += QLatin1String("?>");
+            break;
+        default:
+            break;
+        }
+        if (cur.type() == pugi::node_element && cur.first_child()) {
+            cur = cur.first_child();
+            continue;
+        }
+        for (;;) {
+            if (cur == element)
+                return out;
+            if (cur.next_sibling()) {
+                cur = cur.next_sibling();
+                break;
+            }
+            cur = cur.parent();
+            out += QLatin1String("</") + QString::fromUtf8(cur.name()) + QLatin1Char('>');
+        }
+    }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "feed/DirectoryFields.h"
+
 #include <QByteArray>
 #include <QSet>
 #include <QString>
@@ -26,6 +28,11 @@ public:
     QString value(const pugi::xml_attribute& attribute) const;
     // The text of the first node the XPath query selects; std::nullopt when none matches.
     std::optional<QString> firstText(const pugi::xpath_query& query) const;
+    // The element as XML markup: text and attribute values with their references resolved and
+    // escaped again, CDATA, comments and instructions as written. Namespace declarations on
+    // the element that `inherited` holds alike are left out; `extra` ones are added to it.
+    QString markup(const pugi::xml_node& element, const QList<XmlNamespace>& inherited,
+                   const QList<XmlNamespace>& extra = {}) const;
 
 private:
     QString unescape(const char* raw) const;

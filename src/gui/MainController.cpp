@@ -4,13 +4,14 @@
 #include "app/EpisodePlayback.h"
 #include "app/FeedDownload.h"
 #include "app/Session.h"
+#include "app/TrackDevices.h"
 #include "audio/FileStreams.h"
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
 #include "gui/AboutDialog.h"
 #include "gui/DownloadDialog.h"
-#include "gui/EpisodeQuickEditor.h"
+#include "gui/EpisodeEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/PreviewWindow.h"
@@ -24,7 +25,8 @@
 
 MainController::MainController(AppShell& shell, Session& session, MainWindow& window)
     : QObject(&window), m_shell(shell), m_session(session), m_window(window),
-      m_download(std::make_unique<FeedDownload>(session))
+      m_download(std::make_unique<FeedDownload>(session)),
+      m_trackDevices(std::make_unique<NullTrackDevices>())
 {
     QStringList encodings;
     for (const CharsetEntry& e : charsets::table())
@@ -51,7 +53,11 @@ MainController::MainController(AppShell& shell, Session& session, MainWindow& wi
     session.openEpisodeEditor = [this](int position) { editEpisode(position); };
 }
 
-MainController::~MainController() = default;
+MainController::~MainController()
+{
+    // An open episode editor plays and records through the devices that go with this.
+    delete m_episodeEditor;
+}
 
 bool MainController::closeRequested()
 {
@@ -151,9 +157,16 @@ void MainController::editEpisode(int position)
     FeedDocument& doc = m_session.document();
     if (position < 0 || position >= doc.episodes.size())
         return;
-    EpisodeQuickEditor editor(doc.episodes[position], &m_window);
-    if (editor.exec() == QDialog::Accepted)
-        m_session.refillEpisodeList(position + 1);
+    // Window-modal: the episode list cannot change under the editor.
+    auto* editor = new EpisodeEditor(m_session, *m_trackDevices, &m_window);
+    m_episodeEditor = editor;
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    if (!editor->open(position)) {
+        delete editor;
+        return;
+    }
+    editor->show();
+    editor->activateWindow();
 }
 
 void MainController::downloadFeed()

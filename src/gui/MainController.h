@@ -8,12 +8,14 @@
 
 class AppShell;
 class AudioSystem;
+class EpisodeEditor;
 class EpisodePlayback;
 class FileStreams;
 class FeedDownload;
 class MainWindow;
 class PreviewWindow;
 class Session;
+class TrackDevices;
 
 // Connects the main window to the session: runs each command by name, opens the dialogs, and
 // takes the window through the exit path.
@@ -43,6 +45,8 @@ private:
     bool m_closeAfterBusy = false;
     std::unique_ptr<FeedDownload> m_download; // owns the HTTP client
     QPointer<PreviewWindow> m_preview;        // owned by the main window
+    std::unique_ptr<TrackDevices> m_trackDevices; // the episode editor's play and record
+    QPointer<EpisodeEditor> m_episodeEditor;       // open while it shows, owned by the main window
     std::unique_ptr<FileStreams> m_streams;
     std::unique_ptr<EpisodePlayback> m_playback;
 };

@@ -17,6 +17,7 @@ public:
     void setStatusSink(std::function<void(const QString&)> sink) { m_statusSink = std::move(sink); }
     // After a termination signal nothing may block: questions take their default answers.
     void setUnattended(bool unattended) { m_unattended = unattended; }
+    bool unattended() const { return m_unattended; }
 
     MessageAnswer message(const MessageRequest& request) override;
     FileDialogResult openFile(const QString& title, const QList<FileFilter>& filters,

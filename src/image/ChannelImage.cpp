@@ -1,18 +1,18 @@
 #include "image/ChannelImage.h"
 
 #include "image/JpegWriter.h"
+#include "image/PictureDecoding.h"
 #include "image/cDIBSection.h"
 #include "image/cDib.h"
 #include "image/cGif.h"
 #include "image/cPal8bpp.h"
 #include "image/mDither8bpp.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QPainter>
 #include <QSaveFile>
 
@@ -27,34 +27,6 @@ bool samePath(const QString& a, const QString& b)
     if (a.isEmpty() || b.isEmpty())
         return false;
     return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
-
-// Qt refuses to decode pictures over 128 MB by default, which a 48-megapixel camera photo
-// (8000 x 6000, 192 MB as 32-bit pixels) already exceeds; users pick such photos and fit them.
-constexpr int kDecodeLimitMb = 1024;
-
-QImage decodePicture(const QByteArray& bytes)
-{
-    if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < kDecodeLimitMb)
-        QImageReader::setAllocationLimit(kDecodeLimitMb);
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    return reader.read();
-}
-
-// Pictures are kept opaque: see-through areas of PNG files show on white as on a web page.
-QImage opaque(const QImage& image)
-{
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_RGB32);
-    QImage out(image.size(), QImage::Format_RGB32);
-    out.fill(Qt::white);
-    QPainter painter(&out);
-    painter.drawImage(0, 0, image);
-    painter.end();
-    return out;
 }
 
 QString nameAfterLastSeparator(const QString& path)
@@ -78,6 +50,26 @@ bool writeBmp(Prompts& prompts, const QImage& picture, const QString& path)
         return false;
     }
     return true;
+}
+
+bool writePng(Prompts& prompts, const QImage& picture, const QString& path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
+        reportWriteFailure(prompts, path);
+        return false;
+    }
+    return true;
+}
+
+const char* extensionOfType(int type)
+{
+    switch (type) {
+    case ImageHeader::Gif: return "gif";
+    case ImageHeader::Png: return "png";
+    case ImageHeader::Bmp: return "bmp";
+    default: return "jpg";
+    }
 }
 
 bool writeGif(Prompts& prompts, const QImage& picture, const QString& path,
@@ -143,20 +135,23 @@ QImage firstFrameOnScreen(const cGif& gif, const GifTransparency& transparency)
 
 } // namespace
 
-ChannelImage::ChannelImage(Prompts& prompts) : m_prompts(prompts) {}
+ChannelImage::ChannelImage(Prompts& prompts) : m_prompts(&prompts) {}
 
 void ChannelImage::reportCannotOpen(const QString& path)
 {
-    m_prompts.message(QStringLiteral("Cannot open the image file \"%1\".").arg(path),
+    m_prompts->message(QStringLiteral("Cannot open the image file \"%1\".").arg(path),
                       MessageIcon::Exclamation);
 }
 
-bool ChannelImage::LoadShowPicture(const QString& path, ChannelImageFields& fields)
+bool ChannelImage::LoadShowPicture(const QString& path, ChannelImageFields& fields,
+                                   ChannelImage* beforeFitting)
 {
     m_autoResize = false;
+    m_failure = LoadFailure::None;
     m_header = ImageHeader();
     QFile file(path);
     if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        m_failure = LoadFailure::CannotOpen;
         reportCannotOpen(path);
         return false;
     }
@@ -167,8 +162,9 @@ bool ChannelImage::LoadShowPicture(const QString& path, ChannelImageFields& fiel
     if (m_header.type == ImageHeader::Unknown) {
         // Another format the platform reads is still not a feed image.
         QImage probe;
-        if (!probe.loadFromData(bytes))
-            m_prompts.message(kUnknownFormat, MessageIcon::Exclamation);
+        m_failure = probe.loadFromData(bytes) ? LoadFailure::NotFeedFormat : LoadFailure::Unknown;
+        if (m_failure == LoadFailure::Unknown)
+            m_prompts->message(kUnknownFormat, MessageIcon::Exclamation);
         m_currentType = ImageHeader::Unknown;
         m_picture = QImage();
         m_boxSize = QSize();
@@ -196,11 +192,10 @@ bool ChannelImage::LoadShowPicture(const QString& path, ChannelImageFields& fiel
             picture = firstFrameOnScreen(gif, transparency);
         }
     } else {
-        picture = decodePicture(bytes);
-        if (!picture.isNull())
-            picture = opaque(picture);
+        picture = picture_decoding::opaque(picture_decoding::decode(bytes));
     }
     if (picture.isNull()) {
+        m_failure = LoadFailure::CannotOpen;
         reportCannotOpen(path);
         return false;
     }
@@ -208,11 +203,15 @@ bool ChannelImage::LoadShowPicture(const QString& path, ChannelImageFields& fiel
     const int width = m_header.width > 0 ? m_header.width : picture.width();
     const int height = m_header.height > 0 ? m_header.height : picture.height();
     if (width > kMaxWidth || height > kMaxHeight)
-        m_autoResize = m_prompts.askYesNo(kTooLarge, MessageIcon::Exclamation);
+        m_autoResize = m_prompts->askYesNo(kTooLarge, MessageIcon::Exclamation);
 
     m_currentType = m_header.type;
     m_transparentIndex = transparentIndex;
     m_transparency = transparency;
+    if (m_autoResize && beforeFitting) {
+        show(picture, path);
+        *beforeFitting = *this;
+    }
     if (m_autoResize)
         show(FitInto(picture, kMaxWidth, kMaxHeight), QString());
     else
@@ -238,7 +237,6 @@ void ChannelImage::show(const QImage& picture, const QString& sourceFile)
     m_picture = picture;
     m_boxSize = picture.size();
     m_sourceFile = sourceFile;
-    addToHistory();
 }
 
 bool ChannelImage::MySaveImage(Prompts& prompts, const QImage& picture, const QString& path,
@@ -271,13 +269,9 @@ bool ChannelImage::MySaveImage(Prompts& prompts, const QImage& picture, const QS
 
 bool ChannelImage::MySaveImage(const QString& path, int format)
 {
-    const bool written = MySaveImage(m_prompts, m_picture, path, format, m_transparency);
-    if (written && format == m_currentType) {
-        // The file now holds this picture: later saves leave it alone.
-        m_sourceFile = path;
-        if (m_position < m_history.size())
-            m_history[m_position].sourceFile = path;
-    }
+    const bool written = MySaveImage(*m_prompts, m_picture, path, format, m_transparency);
+    if (written && format == m_currentType)
+        m_sourceFile = path; // the file now holds this picture: later saves leave it alone
     return written;
 }
 
@@ -294,10 +288,40 @@ bool ChannelImage::SaveToImageFile(const QString& imageFile)
 {
     if (imageFile.isEmpty() || !HasPicture() || samePath(m_sourceFile, imageFile))
         return true;
+    if (m_currentType == ImageHeader::Png) {
+        if (!writePng(*m_prompts, m_picture, imageFile))
+            return false;
+        m_sourceFile = imageFile;
+        return true;
+    }
     if (m_currentType != ImageHeader::Gif && m_currentType != ImageHeader::Jpeg
         && m_currentType != ImageHeader::Bmp)
-        return true; // nothing is written in formats the program does not write (PNG)
+        return true;
     return MySaveImage(imageFile, m_currentType);
+}
+
+QString ChannelImage::FileForPicture(const QString& imageFile) const
+{
+    if (!HasPicture())
+        return imageFile;
+    if (!m_sourceFile.isEmpty())
+        return m_sourceFile; // a file holds exactly this picture
+    if (imageFile.isEmpty() || !QFileInfo::exists(imageFile))
+        return imageFile;
+    const QString suffix = QFileInfo(imageFile).suffix();
+    return NewFileBeside(imageFile, m_picture.size(),
+                         suffix.isEmpty() ? QString::fromLatin1(extensionOfType(m_currentType)) : suffix);
+}
+
+QString ChannelImage::NewFileBeside(const QString& file, const QSize& size, const QString& suffix)
+{
+    const QFileInfo info(file);
+    const QString stem = info.dir().filePath(
+        info.completeBaseName() + QStringLiteral("-%1x%2").arg(size.width()).arg(size.height()));
+    QString candidate = stem + QLatin1Char('.') + suffix;
+    for (int n = 2; QFileInfo::exists(candidate); ++n)
+        candidate = stem + QStringLiteral("-%1.").arg(n) + suffix;
+    return candidate;
 }
 
 bool ChannelImage::WriteForUpload(const QString& path)
@@ -318,12 +342,12 @@ bool ChannelImage::WriteForUpload(const QString& path)
         QSaveFile target(path);
         if (!target.open(QIODevice::WriteOnly) || target.write(bytes) != bytes.size()
             || !target.commit()) {
-            reportWriteFailure(m_prompts, path);
+            reportWriteFailure(*m_prompts, path);
             return false;
         }
         return true;
     }
-    return MySaveImage(m_prompts, m_picture, path, m_currentType, m_transparency);
+    return MySaveImage(*m_prompts, m_picture, path, m_currentType, m_transparency);
 }
 
 QList<FileFilter> ChannelImage::OpenFilters()
@@ -369,7 +393,7 @@ int ChannelImage::FormatOfSaveFilter(int saveFilter)
 
 bool ChannelImage::Open(ChannelImageFields& fields)
 {
-    const FileDialogResult chosen = m_prompts.openFile(QStringLiteral("Open Image"), OpenFilters());
+    const FileDialogResult chosen = m_prompts->openFile(QStringLiteral("Open Image"), OpenFilters());
     if (!chosen.accepted())
         return false;
     fields.file = chosen.path;
@@ -379,7 +403,7 @@ bool ChannelImage::Open(ChannelImageFields& fields)
 
 bool ChannelImage::SaveAs()
 {
-    const FileDialogResult chosen = m_prompts.saveFile(QStringLiteral("Save Image"), SaveFilters());
+    const FileDialogResult chosen = m_prompts->saveFile(QStringLiteral("Save Image"), SaveFilters());
     if (!chosen.accepted())
         return false;
     return MySaveImage(NameWithExtension(chosen.path, chosen.filterIndex),
@@ -392,47 +416,12 @@ void ChannelImage::Remove(ChannelImageFields& fields)
     fields = ChannelImageFields();
 }
 
-void ChannelImage::SetPicture(const QImage& picture)
+void ChannelImage::SetPicture(const QImage& picture, int format)
 {
+    if (format != ImageHeader::Unknown) {
+        m_currentType = format;
+        m_transparency = {};
+        m_transparentIndex = 0;
+    }
     show(picture, QString());
-}
-
-void ChannelImage::addToHistory()
-{
-    while (m_history.size() > m_position + 1)
-        m_history.removeLast();
-    HistoryEntry entry;
-    entry.picture = m_picture;
-    entry.sizeText = QStringLiteral("%1 x%2").arg(m_picture.width()).arg(m_picture.height(), 3);
-    entry.sourceFile = m_sourceFile;
-    m_history.append(entry);
-    while (m_history.size() > kLastUndoPosition + 1)
-        m_history.removeFirst();
-    m_position = int(m_history.size()) - 1;
-}
-
-void ChannelImage::showEntry(const HistoryEntry& entry)
-{
-    m_picture = entry.picture;
-    m_sourceFile = entry.sourceFile;
-    // The stored text without its last five characters is the width.
-    m_boxSize = QSize(entry.sizeText.left(entry.sizeText.size() - 5).toInt(), entry.picture.height());
-}
-
-bool ChannelImage::Undo()
-{
-    if (m_position <= 0 || m_position > m_history.size())
-        return false;
-    --m_position;
-    showEntry(m_history[m_position]);
-    return true;
-}
-
-bool ChannelImage::Redo()
-{
-    if (m_position >= kLastUndoPosition || m_position + 1 >= m_history.size())
-        return false;
-    ++m_position;
-    showEntry(m_history[m_position]);
-    return true;
 }

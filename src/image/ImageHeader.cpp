@@ -40,6 +40,14 @@ void readJpegSize(const uchar* p, qsizetype n, ImageHeader& info)
                 info.height = be16(p + at + 5);
                 info.width = be16(p + at + 7);
             }
+            if (at + 10 <= n) {
+                const int components = p[at + 9];
+                info.colour = components == 1   ? ImageHeader::ColourGrey
+                              : components == 3 ? ImageHeader::ColourRgb
+                              : components == 4 ? ImageHeader::ColourCmyk
+                                                : ImageHeader::ColourUnknown;
+            }
+            info.progressive = (marker & 0x03) == 0x02; // SOF2, SOF6, SOF10, SOF14
             return;
         }
         if (marker == 0xda || length < 2)
@@ -57,6 +65,7 @@ ImageHeader ImageHeader::fromBytes(const QByteArray& bytes)
     const qsizetype n = bytes.size();
     if (n >= 3 && bytes.startsWith("GIF")) {
         info.type = Gif;
+        info.colour = ColourIndexed;
         if (n >= 10) {
             info.width = le16(p + 6);
             info.height = le16(p + 8);
@@ -70,8 +79,16 @@ ImageHeader ImageHeader::fromBytes(const QByteArray& bytes)
             info.width = clampSize(be32(p + 16));
             info.height = clampSize(be32(p + 20));
         }
+        if (n >= 26) {
+            const int colourType = p[25];
+            info.colour = (colourType & 3) == 0 ? ColourGrey
+                          : colourType == 3     ? ColourIndexed
+                                                : ColourRgb;
+            info.alpha = (colourType & 4) != 0;
+        }
     } else if (n >= 2 && bytes.startsWith("BM")) {
         info.type = Bmp;
+        info.colour = ColourRgb;
         if (n >= 26 && le32(p + 14) == 12) {
             info.width = le16(p + 18);
             info.height = le16(p + 20);

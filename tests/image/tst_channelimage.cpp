@@ -128,7 +128,7 @@ private slots:
         QVERIFY(qRed(image.Picture().pixel(70, 50)) > 240);
     }
 
-    void pngLoadsAndIsNeverRewritten()
+    void pngIsRewrittenOnlyWhenItsPixelsChange()
     {
         FakePrompts prompts;
         ChannelImage image(prompts);
@@ -140,10 +140,18 @@ private slots:
         QCOMPARE(image.Picture().size(), QSize(40, 30));
         QCOMPARE(image.Picture().pixel(0, 0), qRgb(255, 255, 255));
         QVERIFY(image.SaveToImageFile(png));
-        image.SetPicture(image.Picture().mirrored()); // even a changed picture
-        QVERIFY(image.SaveToImageFile(png));
-        QVERIFY(!image.MySaveImage(png, ImageHeader::Png));
+        QVERIFY(!image.MySaveImage(png, ImageHeader::Png)); // the save dialog offers no PNG
         QCOMPARE(testutil::readFile(png), before);
+        QCOMPARE(image.FileForPicture(png), png);
+
+        // A changed picture is kept as PNG in a file of its own, beside the user's.
+        image.SetPicture(image.Picture().mirrored());
+        const QString kept = image.FileForPicture(png);
+        QCOMPARE(QFileInfo(kept).fileName(), QStringLiteral("logo-40x30.png"));
+        QVERIFY(image.SaveToImageFile(kept));
+        QCOMPARE(testutil::readFile(png), before);
+        QCOMPARE(magick::identify("%m %wx%h", kept), QStringLiteral("PNG 40x30"));
+        QCOMPARE(image.FileForPicture(png), kept);
         QVERIFY(prompts.messages.isEmpty());
     }
 
@@ -376,37 +384,6 @@ private slots:
         QVERIFY(sameFields(fields, ChannelImageFields()));
     }
 
-    void undoStepping()
-    {
-        FakePrompts prompts;
-        ChannelImage image(prompts);
-        QVERIFY(!image.Undo());
-        QCOMPARE(image.UndoPosition(), 0);
-        for (int i = 1; i <= 12; ++i) {
-            QImage picture(i, 400 - i, QImage::Format_RGB32);
-            picture.fill(Qt::white);
-            image.SetPicture(picture);
-        }
-        QCOMPARE(image.HistoryCount(), 11);
-        QCOMPARE(image.UndoPosition(), 10);
-        QVERIFY(!image.Redo()); // stops at 10
-        QVERIFY(image.Undo());
-        QCOMPARE(image.UndoPosition(), 9);
-        QCOMPARE(image.PictureBoxSize(), QSize(11, 389));
-        while (image.Undo()) {}
-        QCOMPARE(image.UndoPosition(), 0);
-        QCOMPARE(image.PictureBoxSize(), QSize(2, 398)); // the oldest two were dropped
-        QVERIFY(image.Redo());
-        QCOMPARE(image.Picture().width(), 3);
-
-        // A new picture after undoing drops the steps that were undone.
-        QImage other(77, 5, QImage::Format_RGB32);
-        other.fill(Qt::black);
-        image.SetPicture(other);
-        QCOMPARE(image.UndoPosition(), 2);
-        QVERIFY(!image.Redo());
-        QCOMPARE(image.PictureBoxSize(), QSize(77, 5));
-    }
 };
 
 QTEST_MAIN(TestChannelImage)

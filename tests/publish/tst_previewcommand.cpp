@@ -78,14 +78,38 @@ private slots:
         QVERIFY(run.out.indexOf("\"name\"") < run.out.indexOf("\"base\""));
     }
 
-    void missingThemeFolderIsAnError()
+    // A home the desktop program never started on gets the program's files on first use.
+    void aFreshHomeGetsTheBundledFilesOnce()
     {
         QTemporaryDir dir;
+        const QString home = dir.filePath("new home");
+        Run run = cli({kSample, "--home", home});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.err, QString("velmora-cli: installed languages.txt, Themes/, manual/ in \"%1\" "
+                                  "(first use of this home folder)\n").arg(home));
+        QCOMPARE(QString::fromUtf8(run.out).trimmed(), home + "/pr-feed-01.tmp");
+        QVERIFY(testutil::readFile(home + "/pr-feed-01.tmp").contains("daylight/daylight.css"));
+        QCOMPARE(testutil::readFile(home + "/Themes/ledger.html"), testutil::readFile(kBundled + "/ledger.html"));
+        QVERIFY(QFile::exists(home + "/languages.txt"));
+        QVERIFY(QFile::exists(home + "/manual/index.htm"));
+
+        run = cli({"--list", "--home", home});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(QJsonDocument::fromJson(run.out).array().size(), 3);
+    }
+
+    void homeThatCannotTakeTheFilesIsAnError()
+    {
+        QTemporaryDir dir;
+        testutil::LockedFolder locked(dir.path());
+        if (!locked.isLocked())
+            QSKIP("this file system cannot refuse new files to this user");
         for (const QStringList& args : {QStringList{"--list"}, QStringList{kSample}}) {
             const Run run = cli(args + QStringList{"--home", dir.path()});
             QCOMPARE(run.code, 1);
-            QVERIFY2(run.err.contains("Styles not found. Reinstall program and retry attempt."),
-                     qPrintable(run.err));
+            QVERIFY2(run.err.startsWith("velmora-cli: cannot install the program's files in"), qPrintable(run.err));
+            QCOMPARE(run.err.count('\n'), 1);
             QVERIFY(run.out.isEmpty());
         }
         QVERIFY(!QFile::exists(dir.filePath("pr-feed-01.tmp")));

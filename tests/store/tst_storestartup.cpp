@@ -183,8 +183,9 @@ private slots:
         const QJsonArray projects = listProjects(dir.path());
         QCOMPARE(projects.size(), 1);
         const QJsonObject p = projects.at(0).toObject();
-        QCOMPARE(p.keys().size(), 18);
+        QCOMPARE(p.keys().size(), 19);
         QCOMPARE(p.value("name").toString(), QString("Quoted \"name\"\twith tab"));
+        QCOMPARE(p.value("title").toString(), QString("Untitled"));
         QCOMPARE(p.value("path").toString(), QString("Untitled"));
         QCOMPARE(p.value("ftpPath3").toString(), QString("mainwebsite_html"));
         QCOMPARE(p.value("ftpMode").toInt(), 1);
@@ -209,7 +210,8 @@ private slots:
         QTemporaryDir dir;
         QTemporaryDir feeds;
         const QString feed = feeds.filePath("Show.rss");
-        QVERIFY(testutil::writeFile(feed, "<rss version=\"2.0\"><channel/></rss>"));
+        QVERIFY(testutil::writeFile(feed, "<rss version=\"2.0\"><channel><title>Show &amp; Tell</title>"
+                                          "</channel></rss>"));
         QVERIFY(testutil::writeFile(feeds.filePath("show.rss"), "<rss/>"));
         FakePrompts prompts;
         runSession(dir.path(), prompts, [](AppShell& shell) { shell.projects().newProject(); });
@@ -226,6 +228,10 @@ private slots:
         QCOMPARE(projects.size(), 3);
         QCOMPARE(projects.at(1).toObject().value("path").toString(), feed);
         QCOMPARE(projects.at(2).toObject().value("path").toString(), feeds.filePath("show.rss"));
+        // The selector's line: the channel title, else the file name; Name stays unset.
+        QCOMPARE(projects.at(1).toObject().value("title").toString(), QString("Show & Tell"));
+        QCOMPARE(projects.at(2).toObject().value("title").toString(), QString("show.rss"));
+        QCOMPARE(projects.at(1).toObject().value("name").toString(), QString());
 
         runCli({"project", "add", feed, "--home", dir.path()});
         runSession(dir.path(), prompts, [](AppShell& shell) {

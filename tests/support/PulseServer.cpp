@@ -1,5 +1,6 @@
 #include "support/PulseServer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
 
@@ -97,6 +98,19 @@ bool PulseServer::start(QString* why)
         *why = "pacat did not start: " + m_clock.errorString();
         return false;
     }
+    // The sink's first block is long, started before the clock above asked for short ones; a
+    // recording started now would get nothing until it ends. Wait until its monitor delivers.
+    QProcess listen;
+    listen.setProcessEnvironment(environment());
+    listen.start("parec", {"--device=" + QString(kSource), "--latency-msec=20", "--raw", "--format=s16le",
+                           "--rate=44100", "--channels=2"});
+    QElapsedTimer waited;
+    waited.start();
+    qint64 heard = 0;
+    while (heard < 4 * 4410 && waited.elapsed() < 5000 && listen.waitForReadyRead(5000 - waited.elapsed()))
+        heard += listen.readAllStandardOutput().size();
+    listen.kill();
+    listen.waitForFinished(2000);
     const QProcessEnvironment env = environment();
     for (const char* key : {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "XDG_RUNTIME_DIR"})
         qputenv(key, env.value(key).toLocal8Bit());
