@@ -225,9 +225,17 @@ void EpisodeEditor::buildFields()
 
     auto* layout = new QVBoxLayout(central);
     layout->addLayout(grid);
+    m_panels = new QVBoxLayout;
+    layout->addLayout(m_panels);
     layout->addWidget(m_trackArea, 1);
     layout->addLayout(buttons);
     setCentralWidget(central);
+}
+
+void EpisodeEditor::addPanel(QWidget* panel)
+{
+    panel->setParent(centralWidget());
+    m_panels->addWidget(panel);
 }
 
 void EpisodeEditor::buildMenusAndToolbar()

@@ -20,6 +20,7 @@ class QTimeEdit;
 class QToolBar;
 class Session;
 class TrackDevices;
+class QVBoxLayout;
 class TrackWorkProgress;
 
 // The "Edit episode" window: the episode's fields and enclosure above, its audio track below,
@@ -40,6 +41,8 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     // Runs a command as its menu item does.
     void run(const QString& command);
+    // Places a panel (the recorder panel) below the enclosure fields; the window owns it then.
+    void addPanel(QWidget* panel);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,6 +61,7 @@ private:
 
     Session& m_session;
     std::unique_ptr<EpisodeForm> m_form;
+    QVBoxLayout* m_panels = nullptr;
     std::unique_ptr<TrackWorkProgress> m_progress;
     QHash<QString, QAction*> m_actions;
     QHash<QString, QAction*> m_menus;

@@ -4,17 +4,21 @@
 #include "app/EpisodePlayback.h"
 #include "app/FeedDownload.h"
 #include "app/Session.h"
+#include "app/SoundTrackDevices.h"
 #include "app/TrackDevices.h"
+#include "audio/PanelRecorder.h"
 #include "audio/FileStreams.h"
 #include "common/ProductInfo.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
 #include "gui/AboutDialog.h"
+#include "gui/AudioSettingsDialog.h"
 #include "gui/DownloadDialog.h"
 #include "gui/EpisodeEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/PreviewWindow.h"
+#include "gui/RecorderPanel.h"
 #include "gui/UploadDialog.h"
 #include "gui/WindowGeometry.h"
 
@@ -148,8 +152,19 @@ void MainController::run(const QString& c)
 void MainController::setAudio(AudioSystem& audio)
 {
     m_playback.reset();
+    m_panelRecorder.reset();
+    m_audio = &audio;
     m_streams = std::make_unique<FileStreams>(audio);
     m_playback = std::make_unique<EpisodePlayback>(m_session, *m_streams);
+    m_panelRecorder = std::make_unique<PanelRecorder>(audio, *m_streams, m_shell.home().path());
+
+    auto devices = std::make_unique<SoundTrackDevices>(audio, m_shell.settings(), m_shell.prompts());
+    devices->settingsDialog = [this](RecordingDevice& device, Settings& settings) {
+        QWidget* owner = m_episodeEditor ? static_cast<QWidget*>(m_episodeEditor.data()) : &m_window;
+        AudioSettingsDialog dialog(device, settings, m_shell.prompts(), owner);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    m_trackDevices = std::move(devices);
 }
 
 void MainController::editEpisode(int position)
@@ -161,6 +176,11 @@ void MainController::editEpisode(int position)
     auto* editor = new EpisodeEditor(m_session, *m_trackDevices, &m_window);
     m_episodeEditor = editor;
     editor->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_panelRecorder) {
+        editor->addPanel(new RecorderPanel(*m_panelRecorder, *m_audio, m_shell.settings(), m_shell.prompts()));
+        // The panel's recording does not outlive the editor.
+        connect(editor, &QObject::destroyed, m_panelRecorder.get(), [r = m_panelRecorder.get()] { r->Stop(); });
+    }
     if (!editor->open(position)) {
         delete editor;
         return;

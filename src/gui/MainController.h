@@ -13,6 +13,7 @@ class EpisodePlayback;
 class FileStreams;
 class FeedDownload;
 class MainWindow;
+class PanelRecorder;
 class PreviewWindow;
 class Session;
 class TrackDevices;
@@ -26,7 +27,8 @@ public:
     ~MainController() override;
 
     void run(const QString& command);
-    // The sound system that Episode > Play uses; without it Play and Stop do nothing.
+    // The sound system that Episode > Play and the episode editor's devices and recorder panel
+    // use; without it they do nothing.
     void setAudio(AudioSystem& audio);
 
 private:
@@ -49,4 +51,6 @@ private:
     QPointer<EpisodeEditor> m_episodeEditor;       // open while it shows, owned by the main window
     std::unique_ptr<FileStreams> m_streams;
     std::unique_ptr<EpisodePlayback> m_playback;
+    std::unique_ptr<PanelRecorder> m_panelRecorder; // the recorder panel's, one per process
+    AudioSystem* m_audio = nullptr;
 };

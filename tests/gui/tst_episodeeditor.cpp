@@ -8,11 +8,14 @@
 #include "app/EpisodeForm.h"
 #include "app/Session.h"
 #include "audio/AudioEditor.h"
+#include "gui/AudioSettingsDialog.h"
 #include "gui/AudioTrackView.h"
 #include "gui/EpisodeEditor.h"
 #include "gui/MainController.h"
 #include "gui/MainWindow.h"
+#include "gui/RecorderPanel.h"
 #include "gui/TrackInfoDialog.h"
+#include "support/FakeAudioSystem.h"
 #include "support/FakePrompts.h"
 #include "support/ModalDialog.h"
 #include "support/TestUtil.h"
@@ -25,6 +28,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QTreeView>
@@ -49,6 +53,7 @@ struct Program {
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<ChannelImageAdapter> image;
     std::unique_ptr<Session> session;
+    MainController* controller = nullptr; // owned by the window
     QString feed;
 
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -69,7 +74,7 @@ struct Program {
         image = std::make_unique<ChannelImageAdapter>(prompts);
         session = std::make_unique<Session>(*shell, *image);
         session->setView(window.get());
-        new MainController(*shell, *session, *window);
+        controller = new MainController(*shell, *session, *window);
         session->startUp();
         window->show();
         prompts.queueFile(feed);
@@ -153,6 +158,47 @@ private slots:
         e->action("m_close")->trigger();
         QTRY_VERIFY(!p.window->findChild<EpisodeEditor*>());
         QCOMPARE(p.episode(0).title, QString("Pilot"));
+    }
+
+    // The program's sound system reaches the editor: its recorder panel, "Audio settings" and
+    // Start recording into the track.
+    void theEditorRecordsAndShowsSettingsOnTheSoundSystem()
+    {
+        FakeAudioSystem audio; // outlives the program below
+        audio.devices = {{"mic", "Microphone", 2, true}};
+        audio.input = std::make_shared<ScriptedInput::Script>();
+        Program p;
+        p.start();
+        p.controller->setAudio(audio);
+        EpisodeEditor* e = p.edit(1);
+        QVERIFY(e);
+        auto* panel = e->findChild<RecorderPanel*>();
+        QVERIFY(panel);
+        for (const char* name : {"Record", "Play", "Stop"})
+            QCOMPARE(child<QPushButton>(panel, name)->text(), QString(name));
+        QVERIFY(child<QSlider>(panel, "Volume"));
+
+        child<QCheckBox>(e, "localFile")->click();
+        QTRY_VERIFY(e->trackView()->isVisible());
+        QString shown;
+        testutil::onModalDialog<AudioSettingsDialog>([&](AudioSettingsDialog& d) {
+            shown = d.windowTitle();
+            d.reject();
+        });
+        e->run("m_preferences");
+        QCOMPARE(shown, QString("Audio settings"));
+
+        audio.input->pending = std::vector<float>(2 * 22050, 0.25f);
+        e->run("m_start_rec");
+        QCOMPARE(e->form().fields.file, QString(" "));
+        QTRY_COMPARE(e->form().editor().frames(), qint64(22050));
+        photograph("episode-editor-recording.png");
+        e->run("m_stop");
+        QVERIFY(e->form().trackModified());
+        QVERIFY(p.prompts.messages.isEmpty());
+        p.prompts.queueAnswer(MessageAnswer::No);
+        e->action("m_close")->trigger();
+        QTRY_VERIFY(!p.window->findChild<EpisodeEditor*>());
     }
 
     void chooseAttachesAFileThatTheSavedFeedAnnounces()
