@@ -20,6 +20,8 @@
 #include "support/ModalDialog.h"
 #include "support/TestUtil.h"
 
+#include <cmath>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -188,7 +190,11 @@ private slots:
         e->run("m_preferences");
         QCOMPARE(shown, QString("Audio settings"));
 
-        audio.input->pending = std::vector<float>(2 * 22050, 0.25f);
+        // Half a second of a 440 Hz tone rising from silence, as a voice would come in.
+        std::vector<float> take(2 * 22050);
+        for (size_t i = 0; i < take.size(); ++i)
+            take[i] = float(std::sin(2 * M_PI * 440 * double(i / 2) / 44100) * 0.8 * double(i) / take.size());
+        audio.input->pending = take;
         e->run("m_start_rec");
         QCOMPARE(e->form().fields.file, QString(" "));
         QTRY_COMPARE(e->form().editor().frames(), qint64(22050));
