@@ -8,6 +8,7 @@
 #include "feed/FeedWriter.h"
 #include "net/CFtpClient.h"
 #include "net/FtpServerField.h"
+#include "net/MSocketSupport.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -66,6 +67,7 @@ void UploadWorkflow::makeClient()
     CFtpClient* c = m_client.get();
     connect(c, &CFtpClient::OnConnect, this, &UploadWorkflow::onConnect, Qt::DirectConnection);
     connect(c, &CFtpClient::OnUploadFile, this, &UploadWorkflow::onUploadFile, Qt::DirectConnection);
+    connect(c, &CFtpClient::OnRenameFile, this, &UploadWorkflow::onRenameFile, Qt::DirectConnection);
     connect(c, &CFtpClient::OnQuitSession, this, &UploadWorkflow::onQuitSession, Qt::DirectConnection);
     connect(c, &CFtpClient::OnStateChange, this, &UploadWorkflow::onStateChange, Qt::DirectConnection);
     connect(c, &CFtpClient::OnDataTransferProgress, this, &UploadWorkflow::onProgress,
@@ -152,6 +154,11 @@ QString UploadWorkflow::serverAddress(const QString& field)
     return FtpServerField::address(field);
 }
 
+QString UploadWorkflow::temporaryName(const QString& remoteFile)
+{
+    return remoteFile + QStringLiteral(".uploading");
+}
+
 QString UploadWorkflow::fileNamePart(const QString& path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
@@ -236,6 +243,7 @@ void UploadWorkflow::publish()
     m_client->setFtpServer(endpoint.host);
     m_client->setRemotePort(endpoint.port);
     m_client->setSecurity(endpoint.security);
+    m_client->setTrustedFingerprint(entry ? entry->ftpTrust : QString());
     m_client->setUserName(fields.userName);
     m_client->setPassword(fields.password);
     m_client->setPassiveMode(fields.passive);
@@ -267,6 +275,8 @@ void UploadWorkflow::onConnect(int result)
             m_client->CancelAsyncMethod();
             m_cancelling = false;
             detail = QStringLiteral("The server did not answer within %1 seconds.").arg(kTimeOutSeconds);
+        } else if (askToTrust()) {
+            return;
         } else {
             detail = clientFailure();
         }
@@ -283,28 +293,37 @@ void UploadWorkflow::onConnect(int result)
     startNextJob();
 }
 
+// Episodes first, then the image, then the feed: a podcast app that reads the new feed finds
+// every file it names already there.
+// A certificate the system does not trust: the user sees what it is and may trust it once for
+// this project; the publish then starts again with it.
+bool UploadWorkflow::askToTrust()
+{
+    ProjectEntry* entry = m_session.currentEntry();
+    const QString fingerprint = m_client->PeerFingerprint();
+    if (!entry || m_client->LastFtpError().Number != MSocketSupport::kTlsFailure || fingerprint.isEmpty()
+        || m_client->LastFtpError().Description.startsWith(QLatin1String("The TLS handshake failed")))
+        return false;
+    const QString text = QStringLiteral("The server's certificate is not trusted by this computer.") + kCrLf
+                         + m_client->LastFtpError().Description + kCrLf + kCrLf
+                         + QStringLiteral("Trust this certificate for this project and publish?");
+    if (!m_session.prompts().askYesNo(text, MessageIcon::Exclamation))
+        return false;
+    entry->ftpTrust = fingerprint;
+    m_session.shell().saveProjectList();
+    // Restarted from the event loop, not from inside the client's completion event; the window
+    // shows a running session all along.
+    QMetaObject::invokeMethod(this, [this] {
+        setStep(Step::Idle);
+        publish();
+    }, Qt::QueuedConnection);
+    return true;
+}
+
 void UploadWorkflow::prepareJobs()
 {
     m_jobs.clear();
-    ChannelImageSeam& image = m_session.image();
-    if (fields.uploadImage && m_session.hasChannelImage()) {
-        QFile::remove(imageWorkFile());
-        if (image.writeForUpload(imageWorkFile()))
-            m_jobs.append({imageWorkFile(), fields.imageFolder + QLatin1Char('/') + fields.imageFileName, true});
-    }
-    if (fields.uploadFeed) {
-        const ProjectEntry* entry = m_session.currentEntry();
-        const int encoding = entry ? entry->encodingIndex : ProjectList::kDefaultEncodingIndex;
-        const QByteArray bytes = buildFeedBytes(m_session.document(), encoding, image.pictureSize());
-        const FeedWriteResult written = writeEncodedFeed(channelWorkFile(), bytes, m_session.prompts());
-        if (written.ok) {
-            m_jobs.append({channelWorkFile(), fields.feedFolder + QLatin1Char('/') + fields.feedFileName, true});
-        } else if (!written.encodingFailed) {
-            const QString text = QStringLiteral("Cannot upload file.") + kCrLf + written.error;
-            appendLog(text + kCrLf);
-            m_session.prompts().message(text, MessageIcon::Exclamation);
-        }
-    }
+    m_missing.clear();
     if (fields.uploadEpisodes) {
         const ProjectEntry* entry = m_session.currentEntry();
         for (const UploadEpisode& episode : episodes) {
@@ -312,6 +331,28 @@ void UploadWorkflow::prepareJobs()
                 continue;
             m_jobs.append({entry->enclosures[episode.index].localFile,
                            fields.episodesFolder + QLatin1Char('/') + episode.fileName, false});
+        }
+    }
+    ChannelImageSeam& image = m_session.image();
+    if (fields.uploadImage && m_session.hasChannelImage()) {
+        QFile::remove(imageWorkFile());
+        if (image.writeForUpload(imageWorkFile())) {
+            const QString target = fields.imageFolder + QLatin1Char('/') + fields.imageFileName;
+            m_jobs.append({imageWorkFile(), temporaryName(target), true, target});
+        }
+    }
+    if (fields.uploadFeed) {
+        const ProjectEntry* entry = m_session.currentEntry();
+        const int encoding = entry ? entry->encodingIndex : ProjectList::kDefaultEncodingIndex;
+        const QByteArray bytes = buildFeedBytes(m_session.document(), encoding, image.pictureSize());
+        const FeedWriteResult written = writeEncodedFeed(channelWorkFile(), bytes, m_session.prompts());
+        if (written.ok) {
+            const QString target = fields.feedFolder + QLatin1Char('/') + fields.feedFileName;
+            m_jobs.append({channelWorkFile(), temporaryName(target), true, target, true});
+        } else if (!written.encodingFailed) {
+            const QString text = QStringLiteral("Cannot upload file.") + kCrLf + written.error;
+            appendLog(text + kCrLf);
+            m_session.prompts().message(text, MessageIcon::Exclamation);
         }
     }
 }
@@ -328,6 +369,14 @@ void UploadWorkflow::startNextJob()
             return;
         }
         m_current = m_jobs.takeFirst();
+        if (m_current.afterAllMedia && !m_missing.isEmpty()) {
+            const QString text = QStringLiteral("The feed was not uploaded, so the one on the server stays as it was: "
+                                                "these files did not arrive: ") + m_missing.join(QStringLiteral(", "));
+            appendLog(text + kCrLf);
+            m_session.prompts().message(text, MessageIcon::Exclamation);
+            finishJob();
+            continue;
+        }
         const QFileInfo local(m_current.localFile);
         if (!local.isFile() || !local.isReadable()) {
             // Told before anything is sent: the server's last answer has nothing to do with it.
@@ -335,6 +384,7 @@ void UploadWorkflow::startNextJob()
                                  + QStringLiteral("The file %1 cannot be read.").arg(QDir::toNativeSeparators(m_current.localFile));
             appendLog(text + kCrLf);
             m_session.prompts().message(text, MessageIcon::Exclamation);
+            m_missing.append(m_current.finalFile.isEmpty() ? m_current.remoteFile : m_current.finalFile);
             finishJob();
             continue;
         }
@@ -359,6 +409,8 @@ void UploadWorkflow::onUploadFile(int result)
     if (m_cancelling || m_step != Step::Uploading)
         return;
     if (result == CFtpClient::ftpDone) {
+        if (!m_current.finalFile.isEmpty() && m_client->RenameFile(m_current.remoteFile, m_current.finalFile))
+            return;
         setProgress(100);
         setStatus(QStringLiteral("Upload Successful."));
         finishJob();
@@ -380,9 +432,31 @@ void UploadWorkflow::onUploadFile(int result)
     const QString text = isServerRefusal(error.Number)
                              ? uploadFailureText(m_client->LastServerResponse())
                              : QStringLiteral("Cannot upload file.") + kCrLf + error.Description;
-    finishJob();
     if (!isServerRefusal(error.Number))
         appendLog(text + kCrLf);
+    jobFailed(text);
+}
+
+void UploadWorkflow::onRenameFile(int result)
+{
+    if (m_cancelling || m_step != Step::Uploading)
+        return;
+    if (result == CFtpClient::ftpDone) {
+        setProgress(100);
+        setStatus(QStringLiteral("Upload Successful."));
+        finishJob();
+        startNextJob();
+        return;
+    }
+    // The old file stays in place; the new one is on the server under its temporary name.
+    jobFailed(uploadFailureText(m_client->LastServerResponse()) + kCrLf
+              + QStringLiteral("%1 was not replaced; the new file is %2.").arg(m_current.finalFile, m_current.remoteFile));
+}
+
+void UploadWorkflow::jobFailed(const QString& text)
+{
+    m_missing.append(m_current.finalFile.isEmpty() ? m_current.remoteFile : m_current.finalFile);
+    finishJob();
     m_session.prompts().message(text, MessageIcon::Exclamation);
     if (m_step != Step::Uploading)
         return; // cancelled while the message was shown

@@ -68,6 +68,8 @@ public:
 
     // The server field without a leading "FTP:" (any letter case) and the slashes after it.
     static QString serverAddress(const QString& field);
+    // The name a feed or image is sent under before it is renamed into place.
+    static QString temporaryName(const QString& remoteFile);
     // The part of a local path after its last "\" or "/".
     static QString fileNamePart(const QString& path);
     // "Cannot upload file." and what went wrong: the server's answer when it refused.
@@ -91,6 +93,10 @@ private:
         QString localFile;
         QString remoteFile;
         bool workFile = false; // deleted after its upload
+        // Where the file goes once whole: it is sent as remoteFile and renamed over this one, so
+        // the server holds either the old file or the new one, never a part.
+        QString finalFile;
+        bool afterAllMedia = false; // the feed: not sent when an episode's file did not arrive
     };
 
     void makeClient();
@@ -102,6 +108,9 @@ private:
 
     void onConnect(int result);
     void onUploadFile(int result);
+    void onRenameFile(int result);
+    bool askToTrust();
+    void jobFailed(const QString& text);
     void onQuitSession(int result);
     void onStateChange(int state);
     void onProgress(qint64 bytes);
@@ -121,6 +130,7 @@ private:
     bool m_connectCalled = false;
     QList<Job> m_jobs;
     Job m_current;
+    QStringList m_missing; // remote names of the files that did not arrive
     qint64 m_fileLength = 0;
     QString m_status;
     int m_progress = 0;

@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QSslConfiguration>
 #include <QSslSocket>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <cstring>
@@ -207,6 +208,7 @@ QString certificateTextOf(const QSslSocket& socket)
 void CSocket::createTcp()
 {
     m_tcp = new QSslSocket(this);
+    m_ticketSeen = m_closeAfterTicket = false;
     m_tlsFailure.clear();
     m_peerFingerprint.clear();
     m_peerCertificateText.clear();
@@ -220,6 +222,12 @@ void CSocket::createTcp()
     connect(m_tcp, &QTcpSocket::bytesWritten, this, &CSocket::tcpBytesWritten, Qt::DirectConnection);
     connect(m_tcp, &QTcpSocket::disconnected, this, &CSocket::tcpDisconnected, Qt::DirectConnection);
     connect(m_tcp, &QTcpSocket::errorOccurred, this, &CSocket::tcpError, Qt::DirectConnection);
+    connect(m_tcp, &QSslSocket::newSessionTicketReceived, this, [this] {
+        m_ticketSeen = true;
+        // Not from inside the TLS layer's read: the close re-enters it.
+        if (m_closeAfterTicket)
+            QMetaObject::invokeMethod(m_tcp, [this] { closeTls(); }, Qt::QueuedConnection);
+    }, Qt::DirectConnection);
     connect(m_tcp, &QSslSocket::encrypted, this, [this] {
         m_peerFingerprint = fingerprintOf(*m_tcp);
         m_peerCertificateText = certificateTextOf(*m_tcp);
@@ -382,8 +390,15 @@ void CSocket::CloseSocket()
         // Half-close: the peer sees the end of our data and its own close completes ours.
         setState(sckClosing);
         if (m_tcp->isEncrypted()) {
-            // TLS ends with close_notify, which the socket sends once its buffer is out.
-            m_tcp->disconnectFromHost();
+            // A TLS 1.3 server sends its session tickets after the handshake; closing before they
+            // arrive makes the system answer them with a reset, which can destroy the last bytes
+            // of an upload on the server's side. So the close waits for them (a second at most).
+            if (m_tcp->sessionProtocol() == QSsl::TlsV1_3 && !m_ticketSeen) {
+                m_closeAfterTicket = true;
+                QTimer::singleShot(1000, m_tcp, [this] { closeTls(); });
+                return;
+            }
+            closeTls();
             return;
         }
         m_tcp->flush();
@@ -394,6 +409,16 @@ void CSocket::CloseSocket()
         return;
     }
     Abort();
+}
+
+void CSocket::closeTls()
+{
+    if (!m_closeAfterTicket && m_state == sckClosing && m_tcp && m_tcp->state() == QAbstractSocket::ClosingState)
+        return; // closed already
+    m_closeAfterTicket = false;
+    // close_notify goes out once the socket's buffer is written.
+    if (m_tcp && m_state == sckClosing)
+        m_tcp->disconnectFromHost();
 }
 
 void CSocket::Abort()

@@ -104,6 +104,7 @@ private:
     void hostResolved(const QHostInfo& info);
     void raiseError(int number, const QString& source = {});
     void dropSockets();
+    void closeTls();
     void readBlockSizes();
     void fillEndpoints();
     void sendUdpBuffer();
@@ -118,6 +119,8 @@ private:
 
     QSslSocket* m_tcp = nullptr;
     QString m_tlsFailure;
+    bool m_ticketSeen = false;
+    bool m_closeAfterTicket = false;
     QString m_peerFingerprint;
     QString m_peerCertificateText;
     QUdpSocket* m_udp = nullptr;

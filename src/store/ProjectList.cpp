@@ -82,6 +82,7 @@ void ProjectList::readFrom(const IniFile& ini, bool readPasswords)
         e.ftpPath3 = text(QStringLiteral("FTPPath3"));
         e.ftpFilename = text(QStringLiteral("FTPFilename"));
         e.ftpFilename2 = text(QStringLiteral("FTPFilename2"));
+        e.ftpTrust = text(QStringLiteral("FTPTrust"));
         e.uploadFeed = flag(QStringLiteral("UploadFeed"));
         e.uploadImage = flag(QStringLiteral("UploadImage"));
         e.uploadEnclosure = flag(QStringLiteral("UploadEnclosure"));
@@ -149,6 +150,8 @@ IniFile ProjectList::toIni(bool savePasswords) const
         put(QStringLiteral("FTPPath3"), e.ftpPath3);
         put(QStringLiteral("FTPFilename"), e.ftpFilename);
         put(QStringLiteral("FTPFilename2"), e.ftpFilename2);
+        if (!e.ftpTrust.isEmpty()) // files of projects that never trusted a certificate stay as they were
+            put(QStringLiteral("FTPTrust"), e.ftpTrust);
         put(QStringLiteral("UploadFeed"), fromFlag(e.uploadFeed));
         put(QStringLiteral("UploadImage"), fromFlag(e.uploadImage));
         put(QStringLiteral("UploadEnclosure"), fromFlag(e.uploadEnclosure));

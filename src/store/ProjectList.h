@@ -35,6 +35,8 @@ struct ProjectEntry {
     QString ftpPath3;
     QString ftpFilename;
     QString ftpFilename2;
+    // SHA-256 of an FTPS certificate the user chose to trust ("FTPTrust"; empty: none).
+    QString ftpTrust;
     bool uploadFeed = false;
     bool uploadImage = false;
     bool uploadEnclosure = false;

@@ -2,6 +2,7 @@
 // silent or away, the in-process scripted one.
 #include "../net/FtpTestServer.h"
 #include "../net/ScriptedFtpServer.h"
+#include "../net/SecureTestServer.h"
 #include "SessionHarness.h"
 #include "app/UploadWorkflow.h"
 #include "feed/FeedDateTime.h"
@@ -95,6 +96,8 @@ private slots:
     void missingLocalFileIsSkipped();
     void refusedUploadShowsServerAnswerAndGoesOn();
     void serverGoneStopsTheSession();
+    void feedCutShortLeavesTheOldFeed();
+    void publishesOverFtpsAfterTrustingOnce();
     void cancelStopsASilentTransfer();
     void silentServerTimesOut();
     void untitledPodcastWritesNoLog();
@@ -264,10 +267,14 @@ void TestUploadWorkflow::publishesImageFeedAndTickedEpisodes()
     QVERIFY(!QFile::exists(w.channelWorkFile()));
     QVERIFY(!QFile::exists(w.imageWorkFile()));
 
-    // Image, feed, episodes in that order, each in binary mode, then QUIT.
-    const QStringList stor = sentCommands(w.log()).filter(QRegularExpression("^(STOR|QUIT)"));
-    QCOMPARE(stor, (QStringList{"STOR img/logo.png", "STOR feeds/garden.xml", "STOR media/episode1.mp3",
-                                "STOR media/episode3.mp3", "QUIT"}));
+    // Episodes, image, feed in that order, each in binary mode, then QUIT; image and feed go
+    // under a temporary name and are renamed into place.
+    const QStringList stor = sentCommands(w.log()).filter(QRegularExpression("^(STOR|RNFR|RNTO|QUIT)"));
+    QCOMPARE(stor, (QStringList{"STOR media/episode1.mp3", "STOR media/episode3.mp3",
+                                "STOR img/logo.png.uploading", "RNFR img/logo.png.uploading", "RNTO img/logo.png",
+                                "STOR feeds/garden.xml.uploading", "RNFR feeds/garden.xml.uploading",
+                                "RNTO feeds/garden.xml", "QUIT"}));
+    QVERIFY(!QFile::exists(m_server->path(QStringLiteral("feeds/garden.xml.uploading"))));
     QCOMPARE(sentCommands(w.log()).filter("TYPE").size(), 4);
     QVERIFY(w.log().startsWith("*** Upload Started at "));
     QVERIFY(w.log().contains("\r\n226"));
@@ -369,11 +376,14 @@ void TestUploadWorkflow::refusedUploadShowsServerAnswerAndGoesOn()
     w.load();
     w.publish();
     QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
-    // Feed and two episodes: each refused, each told, none left out.
+    // Two episodes: each refused, each told; the feed that names them is then held back.
     QCOMPARE(p.h.prompts.messages.size(), 3);
-    for (const MessageRequest& m : p.h.prompts.messages)
+    for (const MessageRequest& m : p.h.prompts.messages.mid(0, 2))
         QVERIFY2(m.text.startsWith("Cannot upload file.\r\nServer has returned the answer: 550 "), qPrintable(m.text));
-    QCOMPARE(sentCommands(w.log()).filter("STOR").size(), 3);
+    QCOMPARE(p.h.prompts.messages[2].text,
+             QStringLiteral("The feed was not uploaded, so the one on the server stays as it was: these files did "
+                            "not arrive: media/episode1.mp3, media/episode3.mp3"));
+    QCOMPARE(sentCommands(w.log()).filter("STOR").size(), 2);
     QVERIFY(sentCommands(w.log()).contains("QUIT"));
     QVERIFY(!QFile::exists(w.channelWorkFile()));
 }
@@ -405,6 +415,67 @@ void TestUploadWorkflow::serverGoneStopsTheSession()
     QVERIFY(w.log().section("\r\n", -1).startsWith("*** Upload Stopped at "));
     QVERIFY(testutil::readFile(p.feed + ".log").contains("*** Upload Stopped at "));
     QVERIFY(!QFile::exists(w.channelWorkFile()));
+}
+
+void TestUploadWorkflow::feedCutShortLeavesTheOldFeed()
+{
+    Podcast p;
+    makeFolders(*m_server);
+    pointAt(p, m_server->port());
+    p.entry().uploadFeed = true;
+    const QString onServer = m_server->path(QStringLiteral("feeds/garden.xml"));
+    QVERIFY(testutil::writeFile(onServer, "<rss>the old feed, whole</rss>"));
+    UploadWorkflow w(*p.h.session);
+    w.load();
+    // Stopped the moment the feed's bytes start to flow.
+    const QRegularExpression transferStarts(QStringLiteral("\r\n1\\d\\d [^\r]*\r\n$"));
+    connect(&w, &UploadWorkflow::logChanged, this, [&](const QString& log) {
+        if (w.running() && transferStarts.match(log).hasMatch())
+            w.cancel();
+    });
+    w.publish();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
+    QVERIFY2(w.log().contains("STOR feeds/garden.xml.uploading"), qPrintable(w.log()));
+    QVERIFY(w.log().section("\r\n", -1).startsWith("*** Upload Stopped at "));
+    QCOMPARE(testutil::readFile(onServer), QByteArray("<rss>the old feed, whole</rss>"));
+}
+
+void TestUploadWorkflow::publishesOverFtpsAfterTrustingOnce()
+{
+    SecureTestServer vsftpd;
+    QString error;
+    if (!vsftpd.start(QStringLiteral("vsftpd"), {}, &error))
+        QSKIP(qPrintable(QStringLiteral("vsftpd cannot run here (it needs root and unshare): ") + error));
+    Podcast p;
+    ProjectEntry& e = p.entry();
+    e.ftpServer = QStringLiteral("ftpes://127.0.0.1:%1").arg(vsftpd.port());
+    e.ftpUsername = vsftpd.user();
+    e.ftpPassword = vsftpd.password();
+    e.ftpPath = e.ftpPath2 = e.ftpPath3 = QStringLiteral("."); // the login folder belongs to the server's user
+    e.uploadFeed = e.uploadImage = e.uploadEnclosure = true;
+    p.h.prompts.queueAnswer(MessageAnswer::Yes);
+    UploadWorkflow w(*p.h.session);
+    w.load();
+    w.publish();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
+    QVERIFY2(p.h.prompts.messages.size() == 1, qPrintable(p.h.prompts.messageTexts().join("|")));
+    const QString question = p.h.prompts.messages[0].text;
+    QVERIFY2(question.contains(vsftpd.fingerprint()) && question.contains("\"localhost\"")
+                 && question.endsWith("Trust this certificate for this project and publish?"),
+             qPrintable(question));
+    QCOMPARE(e.ftpTrust, vsftpd.fingerprint());
+    QVERIFY2(w.log().section("\r\n", -1).startsWith("*** Upload Complete at "), qPrintable(w.log()));
+    QCOMPARE(testutil::readFile(vsftpd.home() + "/garden.xml"),
+             buildFeedBytes(p.h.session->document(), e.encodingIndex, QSize(40, 30)));
+    QCOMPARE(testutil::readFile(vsftpd.home() + "/logo.png"), testutil::readFile(p.image));
+    for (int i : {0, 2})
+        QCOMPARE(testutil::readFile(vsftpd.home() + QStringLiteral("/episode%1.mp3").arg(i + 1)), testutil::readFile(p.media[i]));
+
+    // Trusted now: the next publish asks nothing.
+    w.publish();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
+    QVERIFY2(p.h.prompts.messages.size() == 1, qPrintable(p.h.prompts.messageTexts().join("|") + w.log()));
+    QVERIFY(w.log().section("\r\n", -1).startsWith("*** Upload Complete at "));
 }
 
 void TestUploadWorkflow::cancelStopsASilentTransfer()
