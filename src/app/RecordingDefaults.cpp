@@ -1,8 +1,7 @@
 #include "app/RecordingDefaults.h"
 
-#include "audio/AudioEditor.h"
+#include "audio/AudioTypes.h"
 #include "audio/RecordingDevice.h"
-#include "audio/TrackPlayer.h"
 #include "store/Settings.h"
 
 #include <QLocale>
@@ -33,19 +32,6 @@ void applyDefaultTags(AudioTags& tags, const Settings& s)
     tags.comment = s.defComment;
     if (const auto year = wholeNumber(s.defYear, INT32_MIN, INT32_MAX))
         tags.year = qint32(*year);
-}
-
-void applyToComponent(const Settings& s, AudioEditor& editor, RecordingDevice& device, TrackPlayer& player)
-{
-    const AudioBuffering buffering = AudioBuffering{s.bufPar1, s.bufPar2, s.bufPar3}.sane();
-    device.setBuffering(buffering);
-    player.setBuffering(buffering);
-    editor.setUndoDepth(s.undoRedo);
-    editor.setTempFolder(s.tempDir);
-    device.refresh();
-    device.selectDevice(s.recDevice);
-    device.selectLine(s.recLine);
-    device.setLevel(s.pVolMic);
 }
 
 void takeFromSystem(Settings& s, AudioSystem& audio)

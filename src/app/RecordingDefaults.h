@@ -4,10 +4,7 @@
 
 #include <optional>
 
-class AudioEditor;
 class AudioSystem;
-class RecordingDevice;
-class TrackPlayer;
 struct AudioTags;
 struct Settings;
 
@@ -20,10 +17,6 @@ std::optional<qint64> wholeNumber(const QString& text, qint64 min, qint64 max);
 // The default tags of a recording into a new track, in this order: album, track number, title,
 // artist, comment, year. A track number or year that is not a number leaves that tag as it was.
 void applyDefaultTags(AudioTags& tags, const Settings& settings);
-
-// The audio settings the component works with: the buffers on both devices, the undo depth and
-// the temporary folder; and the stored recording device, line and level.
-void applyToComponent(const Settings& settings, AudioEditor& editor, RecordingDevice& device, TrackPlayer& player);
 
 // First start: the recording device, its line and that line's level as the system has them.
 void takeFromSystem(Settings& settings, AudioSystem& audio);
