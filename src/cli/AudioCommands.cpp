@@ -2,6 +2,7 @@
 #include "audio/EncoderSettings.h"
 #include "audio/TrackCommands.h"
 #include "cli/CliRegistry.h"
+#include "cli/MediaCommands.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -170,6 +171,6 @@ int runAudio(const QStringList& args)
     return cliError(cli_exit::kBadArguments, QStringLiteral("unknown audio command \"%1\"").arg(sub));
 }
 
-const CliRegistrar registrar("audio", "audio file info, conversion and track effects", runAudio);
+const CliRegistrar registrar("audio", media_commands::kAudioSummary, runAudio);
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "cli/CliRegistry.h"
+#include "cli/MediaCommands.h"
 #include "common/Prompts.h"
 #include "image/ChannelImage.h"
 #include "image/ImageHeader.h"
@@ -138,6 +139,6 @@ int runImage(const QStringList& args)
     return cliError(cli_exit::kBadArguments, QStringLiteral("unknown image command \"%1\"").arg(args[0]));
 }
 
-const CliRegistrar registrar("image", "image info and conversion (JPEG, GIF, BMP)", runImage);
+const CliRegistrar registrar("image", media_commands::kImageSummary, runImage);
 
 } // namespace

@@ -6,8 +6,8 @@
 #include "feed/DirectoryWriter.h"
 #include "feed/FeedEncoding.h"
 #include "feed/FeedText.h"
+#include "image/ImageHeader.h"
 
-#include <QImageReader>
 #include <QSaveFile>
 
 namespace {
@@ -112,10 +112,11 @@ std::optional<QSize> imageSizeOf(const Channel& c, ImageSizeHint hint)
 {
     if (hint && hint->isValid())
         return hint;
-    QImageReader reader(c.imageFile);
-    const QSize size = reader.size();
-    if (size.isValid() && !size.isEmpty())
-        return size;
+    // The header alone gives the size; decoding through Qt Gui would load it into every program
+    // that writes a feed.
+    const ImageHeader header = ImageHeader::fromFile(c.imageFile);
+    if (header.width > 0 && header.height > 0)
+        return QSize(header.width, header.height);
     return std::nullopt;
 }
 
