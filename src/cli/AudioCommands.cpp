@@ -2,7 +2,7 @@
 #include "audio/EncoderSettings.h"
 #include "audio/TrackCommands.h"
 #include "cli/CliRegistry.h"
-#include "cli/MediaCommands.h"
+#include "cli/HelperCommands.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -171,6 +171,6 @@ int runAudio(const QStringList& args)
     return cliError(cli_exit::kBadArguments, QStringLiteral("unknown audio command \"%1\"").arg(sub));
 }
 
-const CliRegistrar registrar("audio", media_commands::kAudioSummary, runAudio);
+const CliRegistrar registrar("audio", cli_helpers::kAudioSummary, runAudio);
 
 } // namespace

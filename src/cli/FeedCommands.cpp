@@ -1,5 +1,5 @@
 #include "cli/CliRegistry.h"
-#include "cli/FeedDownloadCommand.h"
+#include "cli/HelperCommands.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
 #include "feed/FeedEncoding.h"
@@ -11,7 +11,7 @@
 #include <QFile>
 
 // "velmora-cli feed": write a feed from its JSON form, show a feed as JSON, rewrite a feed in
-// the program's own RSS 2.0 form; "download" lives in FeedDownloadCommand.cpp.
+// the program's own RSS 2.0 form; "download" runs in velmora-cli-net (FeedDownloadCommand.cpp).
 namespace {
 
 const char kFeedHelp[] =
@@ -220,7 +220,7 @@ int runFeed(const QStringList& args)
     if (sub == QLatin1String("rewrite"))
         return runRewrite(rest);
     if (sub == QLatin1String("download"))
-        return runFeedDownload(rest);
+        return runInHelper(cli_helpers::kNet, "feed", args);
     return cliError(cli_exit::kBadArguments,
                     QStringLiteral("unknown feed subcommand \"%1\" (write, show, rewrite, download)").arg(sub));
 }

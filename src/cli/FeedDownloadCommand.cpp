@@ -1,5 +1,3 @@
-#include "cli/FeedDownloadCommand.h"
-
 #include "app/FeedDownload.h"
 #include "cli/CliRegistry.h"
 #include "common/Prompts.h"
@@ -17,8 +15,6 @@ const char kDownloadHelp[] =
     "SECONDS (default 30).\n"
     "Exit codes: 0 done, 1 the download failed, was not a feed or FILE could not be written,\n"
     "2 bad arguments.";
-
-} // namespace
 
 int runFeedDownload(const QStringList& args)
 {
@@ -91,3 +87,15 @@ int runFeedDownload(const QStringList& args)
     }
     return cli_exit::kDone;
 }
+
+// velmora-cli hands "feed download ..." to this helper, which knows no other feed subcommand.
+int runFeed(const QStringList& args)
+{
+    if (!args.isEmpty() && args.first() == QLatin1String("download"))
+        return runFeedDownload(args.mid(1));
+    return cliError(cli_exit::kBadArguments, QStringLiteral("see velmora-cli feed --help"));
+}
+
+const CliRegistrar registrar("feed", "download podcast feeds", runFeed);
+
+} // namespace

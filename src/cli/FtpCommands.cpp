@@ -1,4 +1,5 @@
 #include "cli/CliRegistry.h"
+#include "cli/HelperCommands.h"
 #include "net/CFtpClient.h"
 #include "net/FtpServerField.h"
 #include "net/FtpWaiter.h"
@@ -353,6 +354,6 @@ int runFtp(const QStringList& args)
     return run.run();
 }
 
-const CliRegistrar registrar("ftp", "run one FTP operation (ls, put, get, mkdir, rmdir, rm, mv, pwd)", runFtp);
+const CliRegistrar registrar("ftp", cli_helpers::kFtpSummary, runFtp);
 
 } // namespace

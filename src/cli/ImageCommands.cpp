@@ -1,5 +1,5 @@
 #include "cli/CliRegistry.h"
-#include "cli/MediaCommands.h"
+#include "cli/HelperCommands.h"
 #include "common/Prompts.h"
 #include "image/ChannelImage.h"
 #include "image/ImageHeader.h"
@@ -139,6 +139,6 @@ int runImage(const QStringList& args)
     return cliError(cli_exit::kBadArguments, QStringLiteral("unknown image command \"%1\"").arg(args[0]));
 }
 
-const CliRegistrar registrar("image", media_commands::kImageSummary, runImage);
+const CliRegistrar registrar("image", cli_helpers::kImageSummary, runImage);
 
 } // namespace

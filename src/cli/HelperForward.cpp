@@ -1,5 +1,5 @@
 #include "cli/CliRegistry.h"
-#include "cli/MediaCommands.h"
+#include "cli/HelperCommands.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -10,13 +10,12 @@
 #include <unistd.h>
 #include <vector>
 
-// velmora-cli's side of the media commands: find the helper and replace this process with it.
+// velmora-cli's side of the helper commands: find the helper and replace this process with it.
 namespace {
 
-QString helperPath()
+QString helperPath(const QString& name)
 {
     const QString dir = QCoreApplication::applicationDirPath();
-    const QString name = QLatin1String(media_commands::kHelperName);
     // Beside velmora-cli in the build tree; in the library-executables folder once installed.
     for (const QString& candidate : {dir + QLatin1Char('/') + name,
                                      dir + QLatin1String("/" VELMORA_HELPER_RELATIVE "/") + name}) {
@@ -26,13 +25,34 @@ QString helperPath()
     return {};
 }
 
-int forward(const char* command, const QStringList& args)
+int runAudio(const QStringList& args)
 {
-    const QString path = helperPath();
+    return runInHelper(cli_helpers::kMedia, "audio", args);
+}
+
+int runImage(const QStringList& args)
+{
+    return runInHelper(cli_helpers::kMedia, "image", args);
+}
+
+int runFtp(const QStringList& args)
+{
+    return runInHelper(cli_helpers::kNet, "ftp", args);
+}
+
+const CliRegistrar audio("audio", cli_helpers::kAudioSummary, runAudio);
+const CliRegistrar image("image", cli_helpers::kImageSummary, runImage);
+const CliRegistrar ftp("ftp", cli_helpers::kFtpSummary, runFtp);
+
+} // namespace
+
+int runInHelper(const char* helper, const char* command, const QStringList& args)
+{
+    const QString name = QLatin1String(helper);
+    const QString path = helperPath(name);
     if (path.isEmpty())
         return cliError(cli_exit::kFailed,
-                        QStringLiteral("%1 is not installed beside velmora-cli; reinstall the program")
-                            .arg(QLatin1String(media_commands::kHelperName)));
+                        QStringLiteral("%1 is not installed beside velmora-cli; reinstall the program").arg(name));
     std::vector<QByteArray> words{QFile::encodeName(path), QByteArray(command)};
     for (const QString& a : args)
         words.push_back(QFile::encodeName(a));
@@ -46,18 +66,3 @@ int forward(const char* command, const QStringList& args)
     return cliError(cli_exit::kFailed,
                     QStringLiteral("cannot start %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
 }
-
-int runAudio(const QStringList& args)
-{
-    return forward("audio", args);
-}
-
-int runImage(const QStringList& args)
-{
-    return forward("image", args);
-}
-
-const CliRegistrar audio("audio", media_commands::kAudioSummary, runAudio);
-const CliRegistrar image("image", media_commands::kImageSummary, runImage);
-
-} // namespace
