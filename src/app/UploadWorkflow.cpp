@@ -6,7 +6,7 @@
 #include "common/Prompts.h"
 #include "feed/FeedDateTime.h"
 #include "feed/FeedWriter.h"
-#include "net/CFtpClient.h"
+#include "net/FileTransferClient.h"
 #include "net/FtpServerField.h"
 #include "net/MSocketSupport.h"
 
@@ -50,7 +50,7 @@ QString withoutLineEnd(QString text)
 UploadWorkflow::UploadWorkflow(Session& session, QObject* parent)
     : QObject(parent), m_session(session)
 {
-    makeClient();
+    makeClient(int(FileTransferClient::Protocol::Ftp));
     m_status = kDisconnected;
 }
 
@@ -60,19 +60,19 @@ UploadWorkflow::~UploadWorkflow()
         m_client->disconnect(this);
 }
 
-void UploadWorkflow::makeClient()
+void UploadWorkflow::makeClient(int protocol)
 {
-    m_client = std::make_unique<CFtpClient>();
+    m_client = FileTransferClient::create(FileTransferClient::Protocol(protocol));
     m_client->setTimeOut(kTimeOutSeconds);
-    CFtpClient* c = m_client.get();
-    connect(c, &CFtpClient::OnConnect, this, &UploadWorkflow::onConnect, Qt::DirectConnection);
-    connect(c, &CFtpClient::OnUploadFile, this, &UploadWorkflow::onUploadFile, Qt::DirectConnection);
-    connect(c, &CFtpClient::OnRenameFile, this, &UploadWorkflow::onRenameFile, Qt::DirectConnection);
-    connect(c, &CFtpClient::OnQuitSession, this, &UploadWorkflow::onQuitSession, Qt::DirectConnection);
-    connect(c, &CFtpClient::OnStateChange, this, &UploadWorkflow::onStateChange, Qt::DirectConnection);
-    connect(c, &CFtpClient::OnDataTransferProgress, this, &UploadWorkflow::onProgress,
+    FileTransferClient* c = m_client.get();
+    connect(c, &FileTransferClient::OnConnect, this, &UploadWorkflow::onConnect, Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnUploadFile, this, &UploadWorkflow::onUploadFile, Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnRenameFile, this, &UploadWorkflow::onRenameFile, Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnQuitSession, this, &UploadWorkflow::onQuitSession, Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnStateChange, this, &UploadWorkflow::onStateChange, Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnDataTransferProgress, this, &UploadWorkflow::onProgress,
             Qt::DirectConnection);
-    connect(c, &CFtpClient::SessionProtocolMessage, this,
+    connect(c, &FileTransferClient::SessionProtocolMessage, this,
             [this](const QString& message, int) { appendLog(message + kCrLf); }, Qt::DirectConnection);
 }
 
@@ -80,9 +80,10 @@ void UploadWorkflow::makeClient()
 // is deleted once that handler has returned.
 void UploadWorkflow::dropClient()
 {
+    const int protocol = int(m_client->protocol());
     m_client->disconnect(this);
     m_client.release()->deleteLater();
-    makeClient();
+    makeClient(protocol);
 }
 
 // ---- the project entry ---------------------------------------------------------------------
@@ -121,7 +122,7 @@ void UploadWorkflow::close()
 {
     if (running())
         cancel();
-    else if (m_client->FtpSessionState() != CFtpClient::stNotConnected)
+    else if (m_client->FtpSessionState() != FileTransferClient::stNotConnected)
         dropClient();
     setStatus(kDisconnected);
 
@@ -240,9 +241,12 @@ void UploadWorkflow::publish()
     appendLog(QStringLiteral("*** Upload Started at ") + nowText() + kCrLf);
 
     const FtpServerField endpoint = FtpServerField::parse(fields.server);
-    m_client->setFtpServer(endpoint.host);
-    m_client->setRemotePort(endpoint.port);
-    m_client->setSecurity(endpoint.security);
+    if (m_client->protocol() != FileTransferClient::protocolOf(endpoint)) {
+        m_client->disconnect(this);
+        m_client.release()->deleteLater();
+        makeClient(int(FileTransferClient::protocolOf(endpoint)));
+    }
+    m_client->applyEndpoint(endpoint);
     m_client->setTrustedFingerprint(entry ? entry->ftpTrust : QString());
     m_client->setUserName(fields.userName);
     m_client->setPassword(fields.password);
@@ -268,9 +272,9 @@ void UploadWorkflow::onConnect(int result)
 {
     if (m_cancelling || m_step != Step::Connecting)
         return;
-    if (result != CFtpClient::ftpDone) {
+    if (result != FileTransferClient::ftpDone) {
         QString detail;
-        if (result == CFtpClient::ftpTimeOut) {
+        if (result == FileTransferClient::ftpTimeOut) {
             m_cancelling = true;
             m_client->CancelAsyncMethod();
             m_cancelling = false;
@@ -360,7 +364,7 @@ void UploadWorkflow::prepareJobs()
 void UploadWorkflow::startNextJob()
 {
     while (m_step == Step::Uploading) {
-        if (m_client->FtpSessionState() == CFtpClient::stNotConnected) {
+        if (m_client->FtpSessionState() == FileTransferClient::stNotConnected) {
             connectionLost(kConnectionLost);
             return;
         }
@@ -408,7 +412,7 @@ void UploadWorkflow::onUploadFile(int result)
 {
     if (m_cancelling || m_step != Step::Uploading)
         return;
-    if (result == CFtpClient::ftpDone) {
+    if (result == FileTransferClient::ftpDone) {
         if (!m_current.finalFile.isEmpty() && m_client->RenameFile(m_current.remoteFile, m_current.finalFile))
             return;
         setProgress(100);
@@ -417,7 +421,7 @@ void UploadWorkflow::onUploadFile(int result)
         startNextJob();
         return;
     }
-    if (result == CFtpClient::ftpTimeOut) {
+    if (result == FileTransferClient::ftpTimeOut) {
         // A server silent that long is not worth waiting for with the next file.
         m_cancelling = true;
         m_client->CancelAsyncMethod();
@@ -441,7 +445,7 @@ void UploadWorkflow::onRenameFile(int result)
 {
     if (m_cancelling || m_step != Step::Uploading)
         return;
-    if (result == CFtpClient::ftpDone) {
+    if (result == FileTransferClient::ftpDone) {
         setProgress(100);
         setStatus(QStringLiteral("Upload Successful."));
         finishJob();
@@ -481,7 +485,7 @@ void UploadWorkflow::connectionLost(const QString& reason)
 void UploadWorkflow::quit()
 {
     setStep(Step::Quitting);
-    if (m_client->FtpSessionState() == CFtpClient::stNotConnected || !m_client->QuitSession()) {
+    if (m_client->FtpSessionState() == FileTransferClient::stNotConnected || !m_client->QuitSession()) {
         setStep(Step::Idle);
         endLog(QStringLiteral("*** Upload Complete at "));
     }
@@ -491,7 +495,7 @@ void UploadWorkflow::onQuitSession(int result)
 {
     if (m_cancelling || m_step != Step::Quitting)
         return;
-    if (result == CFtpClient::ftpTimeOut)
+    if (result == FileTransferClient::ftpTimeOut)
         dropClient();
     setStep(Step::Idle);
     endLog(QStringLiteral("*** Upload Complete at "));
@@ -532,23 +536,23 @@ void UploadWorkflow::endLog(const QString& heading)
 void UploadWorkflow::onStateChange(int state)
 {
     switch (state) {
-    case CFtpClient::stConnecting:
+    case FileTransferClient::stConnecting:
         if (!m_connectCalled)
             setStatus(QStringLiteral("Host resolved."));
         break;
-    case CFtpClient::stConnected: setStatus(QStringLiteral("Connected.")); break;
-    case CFtpClient::stLoggingIn: setStatus(QStringLiteral("Authentication...")); break;
-    case CFtpClient::stLoggedIn: setStatus(QStringLiteral("You are logged in. Connection ready.")); break;
-    case CFtpClient::stOpeningDataConnection: setStatus(QStringLiteral("Establishing data connection...")); break;
-    case CFtpClient::stReadingDirectory: setStatus(QStringLiteral("Retrieving directory info...")); break;
-    case CFtpClient::stUploading: setStatus(QStringLiteral("Transfer in progress...")); break;
+    case FileTransferClient::stConnected: setStatus(QStringLiteral("Connected.")); break;
+    case FileTransferClient::stLoggingIn: setStatus(QStringLiteral("Authentication...")); break;
+    case FileTransferClient::stLoggedIn: setStatus(QStringLiteral("You are logged in. Connection ready.")); break;
+    case FileTransferClient::stOpeningDataConnection: setStatus(QStringLiteral("Establishing data connection...")); break;
+    case FileTransferClient::stReadingDirectory: setStatus(QStringLiteral("Retrieving directory info...")); break;
+    case FileTransferClient::stUploading: setStatus(QStringLiteral("Transfer in progress...")); break;
     default: break;
     }
 }
 
 void UploadWorkflow::onProgress(qint64 bytes)
 {
-    if (m_client->FtpSessionState() == CFtpClient::stReadingDirectory)
+    if (m_client->FtpSessionState() == FileTransferClient::stReadingDirectory)
         return;
     // An empty file is whole at once.
     setProgress(m_fileLength > 0 ? static_cast<int>(bytes * 100 / m_fileLength) : 100);

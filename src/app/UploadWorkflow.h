@@ -6,7 +6,8 @@
 
 #include <memory>
 
-class CFtpClient;
+class FileTransferClient;
+struct FtpServerField;
 class Session;
 
 // What the upload window shows and edits: the connection and the three upload choices.
@@ -64,7 +65,8 @@ public:
     QString status() const { return m_status; }
     int progress() const { return m_progress; }
     const QString& log() const { return m_log; }
-    CFtpClient& client() { return *m_client; }
+    // The client of the last publish (FTP until one over another protocol).
+    FileTransferClient& client() { return *m_client; }
 
     // The server field without a leading "FTP:" (any letter case) and the slashes after it.
     static QString serverAddress(const QString& field);
@@ -99,7 +101,7 @@ private:
         bool afterAllMedia = false; // the feed: not sent when an episode's file did not arrive
     };
 
-    void makeClient();
+    void makeClient(int protocol);
     void dropClient();
     void setStatus(const QString& text);
     void setProgress(int percent);
@@ -124,7 +126,7 @@ private:
     QString clientFailure() const;
 
     Session& m_session;
-    std::unique_ptr<CFtpClient> m_client;
+    std::unique_ptr<FileTransferClient> m_client;
     Step m_step = Step::Idle;
     bool m_cancelling = false;
     bool m_connectCalled = false;

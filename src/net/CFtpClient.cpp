@@ -1,6 +1,7 @@
 #include "net/CFtpClient.h"
 
 #include "net/FtpReplyParser.h"
+#include "net/FtpServerField.h"
 #include "net/MSocketSupport.h"
 
 #include <QFile>
@@ -52,9 +53,8 @@ const char* verbText(int index)
 
 } // namespace
 
-CFtpClient::CFtpClient(QObject* parent) : QObject(parent)
+CFtpClient::CFtpClient(QObject* parent) : FileTransferClient(parent)
 {
-    m_watchdog.setTimeOutValue(60);
     connect(&m_watchdog, &CTimeout::TimeOut, this, &CFtpClient::watchdogTick, Qt::DirectConnection);
 
     connect(&m_control, &CSocket::OnConnect, this, &CFtpClient::controlConnected, Qt::DirectConnection);
@@ -88,10 +88,10 @@ CFtpClient::~CFtpClient()
 
 // ---- properties ----------------------------------------------------------------------------
 
-void CFtpClient::setRemotePort(int port)
+void CFtpClient::applyEndpoint(const FtpServerField& endpoint)
 {
-    if (port >= 1 && port <= 65535)
-        m_remotePort = port;
+    FileTransferClient::applyEndpoint(endpoint);
+    m_security = endpoint.security;
 }
 
 void CFtpClient::setSendBufferLenght(int length)
@@ -103,11 +103,6 @@ void CFtpClient::setSendBufferLenght(int length)
 QString CFtpClient::FtpServerMessage()
 {
     return std::exchange(m_serverMessage, QString());
-}
-
-bool CFtpClient::DataTransferInProgress() const
-{
-    return m_operation == opDownloadFile || m_operation == opUploadFile || m_operation == opEnumFiles;
 }
 
 // ---- session machinery ---------------------------------------------------------------------
@@ -134,25 +129,6 @@ void CFtpClient::endOperation()
     m_watchdog.StopTimer();
     m_operation = opNone;
     setSessionState(stReady);
-}
-
-void CFtpClient::raiseCompletion(int operation, int result)
-{
-    switch (operation) {
-    case opConnect: emit OnConnect(result); break;
-    case opGetCurrentDirectory: emit OnGetCurrentDirectory(result); break;
-    case opSetCurrentDirectory: emit OnSetCurrentDirectory(result); break;
-    case opCreateDirectory: emit OnCreateDirectory(result); break;
-    case opRemoveDirectory: emit OnRemoveDirectory(result); break;
-    case opRenameFile: emit OnRenameFile(result); break;
-    case opDeleteFile: emit OnDeleteFile(result); break;
-    case opDownloadFile: emit OnDownloadFile(result); break;
-    case opUploadFile: emit OnUploadFile(result); break;
-    case opEnumFiles: emit OnEnumFiles(result); break;
-    case opQuitSession: emit OnQuitSession(result); break;
-    default: return;
-    }
-    emit OperationCompleted(operation, result);
 }
 
 // Ends the current operation and reports it failed. A failed transfer leaves no data

@@ -1,13 +1,13 @@
 #include "net/FtpWaiter.h"
 
-#include "net/CFtpClient.h"
+#include "net/FileTransferClient.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
-FtpWaiter::FtpWaiter(CFtpClient& client, QObject* parent) : QObject(parent), m_client(client)
+FtpWaiter::FtpWaiter(FileTransferClient& client, QObject* parent) : QObject(parent), m_client(client)
 {
-    connect(&client, &CFtpClient::OperationCompleted, this, [this](int operation, int result) {
+    connect(&client, &FileTransferClient::OperationCompleted, this, [this](int operation, int result) {
         m_history.append({operation, result});
         emit completed();
     }, Qt::DirectConnection);

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QPair>
 
-class CFtpClient;
+class FileTransferClient;
 
 // Collects the completion events of one client so that a sequential caller (the command line,
 // a publish sequence, a test) can wait for them without polling: waiting runs the event loop,
@@ -12,7 +12,7 @@ class CFtpClient;
 class FtpWaiter : public QObject {
     Q_OBJECT
 public:
-    explicit FtpWaiter(CFtpClient& client, QObject* parent = nullptr);
+    explicit FtpWaiter(FileTransferClient& client, QObject* parent = nullptr);
 
     // Runs the event loop until a completion event not yet taken arrives (or one is already
     // waiting) and returns its result; -1 when timeoutMs (>= 0) passes first.
@@ -28,7 +28,7 @@ signals:
     void completed();
 
 private:
-    CFtpClient& m_client;
+    FileTransferClient& m_client;
     QList<QPair<int, int>> m_history;
     qsizetype m_taken = 0;
     int m_lastOperation = 0;

@@ -1,6 +1,6 @@
 #include "publish/FtpFolderBrowser.h"
 
-#include "net/CFtpClient.h"
+#include "net/FileTransferClient.h"
 #include "net/FtpServerField.h"
 
 namespace {
@@ -9,17 +9,9 @@ const QString kStatus = QStringLiteral("Status: ");
 
 } // namespace
 
-FtpFolderBrowser::FtpFolderBrowser(QObject* parent)
-    : QObject(parent), m_client(std::make_unique<CFtpClient>())
+FtpFolderBrowser::FtpFolderBrowser(QObject* parent) : QObject(parent)
 {
-    m_client->setTimeOut(kTimeOutSeconds);
-    CFtpClient* c = m_client.get();
-    connect(c, &CFtpClient::OnConnect, this, &FtpFolderBrowser::onConnect, Qt::DirectConnection);
-    connect(c, &CFtpClient::OnEnumFiles, this, &FtpFolderBrowser::onEnumFiles, Qt::DirectConnection);
-    connect(c, &CFtpClient::OnSetCurrentDirectory, this, &FtpFolderBrowser::onSetCurrentDirectory,
-            Qt::DirectConnection);
-    connect(c, &CFtpClient::OnGetCurrentDirectory, this, &FtpFolderBrowser::onGetCurrentDirectory,
-            Qt::DirectConnection);
+    makeClient(int(FileTransferClient::Protocol::Ftp));
 }
 
 FtpFolderBrowser::~FtpFolderBrowser()
@@ -27,12 +19,27 @@ FtpFolderBrowser::~FtpFolderBrowser()
     m_client->disconnect(this);
 }
 
+void FtpFolderBrowser::makeClient(int protocol)
+{
+    if (m_client)
+        m_client->disconnect(this);
+    m_client = FileTransferClient::create(FileTransferClient::Protocol(protocol));
+    m_client->setTimeOut(kTimeOutSeconds);
+    FileTransferClient* c = m_client.get();
+    connect(c, &FileTransferClient::OnConnect, this, &FtpFolderBrowser::onConnect, Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnEnumFiles, this, &FtpFolderBrowser::onEnumFiles, Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnSetCurrentDirectory, this, &FtpFolderBrowser::onSetCurrentDirectory,
+            Qt::DirectConnection);
+    connect(c, &FileTransferClient::OnGetCurrentDirectory, this, &FtpFolderBrowser::onGetCurrentDirectory,
+            Qt::DirectConnection);
+}
+
 void FtpFolderBrowser::open(const FtpLogin& login)
 {
     const FtpServerField endpoint = FtpServerField::parse(login.server);
-    m_client->setFtpServer(endpoint.host);
-    m_client->setRemotePort(endpoint.port);
-    m_client->setSecurity(endpoint.security);
+    if (m_client->protocol() != FileTransferClient::protocolOf(endpoint))
+        makeClient(int(FileTransferClient::protocolOf(endpoint)));
+    m_client->applyEndpoint(endpoint);
     m_client->setUserName(login.userName);
     m_client->setPassword(login.password);
     m_client->setPassiveMode(login.passive);
@@ -43,10 +50,10 @@ void FtpFolderBrowser::open(const FtpLogin& login)
 
 void FtpFolderBrowser::close()
 {
-    if (m_client->FtpSessionState() == CFtpClient::stNotConnected)
+    if (m_client->FtpSessionState() == FileTransferClient::stNotConnected)
         return;
     m_client->CancelAsyncMethod();
-    if (m_client->FtpSessionState() != CFtpClient::stNotConnected)
+    if (m_client->FtpSessionState() != FileTransferClient::stNotConnected)
         m_client->QuitSession();
 }
 
@@ -91,7 +98,7 @@ void FtpFolderBrowser::setStatus(const QString& text)
 // A server silent for the whole time-out is not waited for any longer.
 bool FtpFolderBrowser::stopIfTimedOut(int result)
 {
-    if (result != CFtpClient::ftpTimeOut)
+    if (result != FileTransferClient::ftpTimeOut)
         return false;
     m_client->blockSignals(true);
     m_client->CancelAsyncMethod();
@@ -116,8 +123,8 @@ void FtpFolderBrowser::onConnect(int result)
 {
     if (stopIfTimedOut(result))
         return;
-    if (result != CFtpClient::ftpDone) {
-        if (result == CFtpClient::ftpFailed)
+    if (result != FileTransferClient::ftpDone) {
+        if (result == FileTransferClient::ftpFailed)
             setStatus(kStatus + QStringLiteral("Error of connection with server. ") + failureText());
         return;
     }
@@ -130,8 +137,8 @@ void FtpFolderBrowser::onEnumFiles(int result)
     // Other results leave the list as it is; the status says why.
     if (stopIfTimedOut(result))
         return;
-    if (result != CFtpClient::ftpDone) {
-        if (result == CFtpClient::ftpFailed)
+    if (result != FileTransferClient::ftpDone) {
+        if (result == FileTransferClient::ftpFailed)
             setStatus(kStatus + failureText());
         return;
     }
@@ -151,9 +158,9 @@ void FtpFolderBrowser::onSetCurrentDirectory(int result)
 {
     if (stopIfTimedOut(result))
         return;
-    if (result == CFtpClient::ftpDone)
+    if (result == FileTransferClient::ftpDone)
         m_client->GetCurrentDirectory();
-    else if (result == CFtpClient::ftpFailed)
+    else if (result == FileTransferClient::ftpFailed)
         setStatus(kStatus + failureText());
 }
 
@@ -161,8 +168,8 @@ void FtpFolderBrowser::onGetCurrentDirectory(int result)
 {
     if (stopIfTimedOut(result))
         return;
-    if (result == CFtpClient::ftpDone)
+    if (result == FileTransferClient::ftpDone)
         m_client->EnumFiles();
-    else if (result == CFtpClient::ftpFailed)
+    else if (result == FileTransferClient::ftpFailed)
         setStatus(kStatus + failureText());
 }

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-class CFtpClient;
+class FileTransferClient;
 
 // The login the folder browser uses: the upload window's current fields.
 struct FtpLogin {
@@ -46,7 +46,7 @@ public:
     QString status() const { return m_status; }
     QString chosenPath() const { return m_chosenPath; }
     QString currentDirectory() const;
-    CFtpClient& client() { return *m_client; }
+    FileTransferClient& client() { return *m_client; }
 
     // The directory above `directory`: cut before its last "/", "/" when that is the first.
     static QString parentOf(const QString& directory);
@@ -59,6 +59,7 @@ signals:
     void chosenPathChanged(const QString& path);
 
 private:
+    void makeClient(int protocol);
     void setStatus(const QString& text);
     bool stopIfTimedOut(int result);
     QString failureText() const;
@@ -67,7 +68,7 @@ private:
     void onSetCurrentDirectory(int result);
     void onGetCurrentDirectory(int result);
 
-    std::unique_ptr<CFtpClient> m_client;
+    std::unique_ptr<FileTransferClient> m_client;
     QList<Row> m_rows;
     QString m_status;
     QString m_chosenPath;
