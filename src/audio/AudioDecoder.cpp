@@ -281,6 +281,39 @@ qint64 AudioDecoder::bytePosition() const
     return m_d->vox.isOpen() ? m_d->vox.pos() : 0;
 }
 
+double AudioDecoder::headerDuration() const
+{
+    const Private& d = *m_d;
+    if (!d.status.ok())
+        return -1;
+    if (!d.fmt) // VOX: 4-bit samples at 8 kHz, two to a byte
+        return d.size >= 0 ? double(d.size) * 2.0 / 8000.0 : -1;
+    const AVStream* stream = d.fmt->streams[d.streamIndex];
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        return double(stream->duration) * av_q2d(stream->time_base);
+    if (d.fmt->duration != AV_NOPTS_VALUE && d.fmt->duration > 0)
+        return double(d.fmt->duration) / AV_TIME_BASE;
+    return -1;
+}
+
+double AudioDecoder::fileDuration(const QString& path, AudioStatus* status)
+{
+    AudioDecoder decoder;
+    AudioStatus opened = decoder.open(path);
+    double seconds = opened.ok() ? decoder.headerDuration() : -1;
+    if (opened.ok() && seconds < 0) {
+        std::vector<float> buffer(size_t(4096) * size_t(std::max(decoder.channels(), 1)));
+        while (decoder.read(buffer.data(), 4096) > 0) {
+        }
+        opened = decoder.status();
+        if (opened.ok() && decoder.sampleRate() > 0)
+            seconds = double(decoder.framesRead()) / decoder.sampleRate();
+    }
+    if (status)
+        *status = opened;
+    return opened.ok() ? seconds : -1;
+}
+
 qint64 AudioDecoder::read(float* out, qint64 maxFrames)
 {
     Private& d = *m_d;

@@ -41,6 +41,13 @@ public:
     // Bytes of the file consumed so far and its size (-1 when unknown), for progress.
     qint64 bytePosition() const;
     qint64 byteSize() const;
+    // The length in seconds as the file's header tells it (the container's duration, or the size
+    // of a headerless file over its byte rate); -1 when the header does not tell.
+    double headerDuration() const;
+
+    // The length of a file in seconds: from its header when it tells, otherwise by decoding it
+    // whole. -1 with the reason in *status when the file cannot be read as audio.
+    static double fileDuration(const QString& path, AudioStatus* status = nullptr);
 
 private:
     struct Private;

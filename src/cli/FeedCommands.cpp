@@ -1,4 +1,6 @@
 #include "cli/CliRegistry.h"
+#include "cli/FeedCliFiles.h"
+#include "cli/FeedSetCommand.h"
 #include "cli/HelperCommands.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
@@ -10,15 +12,70 @@
 
 #include <QFile>
 
+namespace feedcli {
+
+int parseEncoding(const QString& value)
+{
+    bool isNumber = false;
+    const int index = value.toInt(&isNumber);
+    if (isNumber)
+        return index >= 0 && index < charsets::kCount ? index : -1;
+    return charsets::indexOfCharset(value);
+}
+
+int writeOut(const QString& path, const FeedDocument& document, int encoding)
+{
+    UnattendedPrompts prompts;
+    const FeedWriteResult result = writeFeedFile(path, document, encoding, prompts);
+    if (!result.ok)
+        return cliError(cli_exit::kFailed, QStringLiteral("cannot write %1: %2").arg(path, result.error));
+    return cli_exit::kDone;
+}
+
+bool loadFeed(const QString& path, FeedDocument& document, FeedType& type, int& encoding, int& exitCode)
+{
+    const FeedFileText file = readFeedFile(path);
+    if (file.status == FeedFileText::Status::CannotRead) {
+        exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot read %1").arg(path));
+        return false;
+    }
+    if (file.status == FeedFileText::Status::NoMarkup) {
+        exitCode = cliError(cli_exit::kFailed, QStringLiteral("no markup in %1").arg(path));
+        return false;
+    }
+    if (file.text.isEmpty()) {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot decode %1: no converter for \"%2\"")
+                                                   .arg(path, declaredCharsetName(f.read(4096))));
+        return false;
+    }
+    UnattendedPrompts events;
+    type = importFeed(file.text, document, &events);
+    if (document.loadFailed) {
+        exitCode = cliError(cli_exit::kFailed, QStringLiteral("not well-formed XML: %1").arg(path));
+        return false;
+    }
+    encoding = detectDeclaredEncoding(file.text);
+    return true;
+}
+
+} // namespace feedcli
+
 // "velmora-cli feed": write a feed from its JSON form, show a feed as JSON, rewrite a feed in
 // the program's own RSS 2.0 form; "download" runs in velmora-cli-net (FeedDownloadCommand.cpp).
 namespace {
+
+using feedcli::loadFeed;
+using feedcli::parseEncoding;
+using feedcli::writeOut;
 
 const char kFeedHelp[] =
     "Usage: velmora-cli feed SUBCOMMAND ...\n\n"
     "  write --from DOC.json --out FILE [--encoding E]   write a feed from its JSON form\n"
     "  show FILE                                          print a feed as JSON\n"
     "  rewrite IN OUT [--encoding E]                      rewrite a feed in Velmora's RSS 2.0 form\n"
+    "  set FILE [OPTION VALUE]... [--item N ...]          change directory fields of a feed file\n"
     "  download URL --out FILE [--timeout SECONDS]        download a published feed into FILE\n\n"
     "E is an encoding index (0..53) or a charset name from the table (any letter case).\n"
     "SUBCOMMAND --help explains one subcommand.";
@@ -48,16 +105,6 @@ const char kRewriteHelp[] =
 bool wantsHelp(const QStringList& args)
 {
     return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
-}
-
-// An index 0..53 or a charset name of the table.
-int parseEncoding(const QString& value)
-{
-    bool isNumber = false;
-    const int index = value.toInt(&isNumber);
-    if (isNumber)
-        return index >= 0 && index < charsets::kCount ? index : -1;
-    return charsets::indexOfCharset(value);
 }
 
 struct ParsedArgs {
@@ -96,44 +143,6 @@ ParsedArgs parseArgs(const QStringList& args, bool allowFromOut)
         }
     }
     return p;
-}
-
-int writeOut(const QString& path, const FeedDocument& document, int encoding)
-{
-    UnattendedPrompts prompts;
-    const FeedWriteResult result = writeFeedFile(path, document, encoding, prompts);
-    if (!result.ok)
-        return cliError(cli_exit::kFailed, QStringLiteral("cannot write %1: %2").arg(path, result.error));
-    return cli_exit::kDone;
-}
-
-// Reads a feed file as opening a podcast does; on failure prints the reason and returns false.
-bool loadFeed(const QString& path, FeedDocument& document, FeedType& type, int& encoding, int& exitCode)
-{
-    const FeedFileText file = readFeedFile(path);
-    if (file.status == FeedFileText::Status::CannotRead) {
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot read %1").arg(path));
-        return false;
-    }
-    if (file.status == FeedFileText::Status::NoMarkup) {
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("no markup in %1").arg(path));
-        return false;
-    }
-    if (file.text.isEmpty()) {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot decode %1: no converter for \"%2\"")
-                                                   .arg(path, declaredCharsetName(f.read(4096))));
-        return false;
-    }
-    UnattendedPrompts events;
-    type = importFeed(file.text, document, &events);
-    if (document.loadFailed) {
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("not well-formed XML: %1").arg(path));
-        return false;
-    }
-    encoding = detectDeclaredEncoding(file.text);
-    return true;
 }
 
 int runWrite(const QStringList& args)
@@ -219,12 +228,14 @@ int runFeed(const QStringList& args)
         return runShow(rest);
     if (sub == QLatin1String("rewrite"))
         return runRewrite(rest);
+    if (sub == QLatin1String("set"))
+        return runFeedSet(rest);
     if (sub == QLatin1String("download"))
         return runInHelper(cli_helpers::kNet, "feed", args);
     return cliError(cli_exit::kBadArguments,
-                    QStringLiteral("unknown feed subcommand \"%1\" (write, show, rewrite, download)").arg(sub));
+                    QStringLiteral("unknown feed subcommand \"%1\" (write, show, rewrite, set, download)").arg(sub));
 }
 
-const CliRegistrar registrar("feed", "write, show, rewrite and download podcast feeds", runFeed);
+const CliRegistrar registrar("feed", "write, show, rewrite, set and download podcast feeds", runFeed);
 
 } // namespace

@@ -42,8 +42,18 @@ void setFeedUrl(Channel& channel, const QString& url)
 {
     const bool first = channel.atomSelfLink.isEmpty();
     channel.atomSelfLink = url;
-    if (first && channel.podcastGuid.isEmpty())
+    if (first && channel.podcastGuid.isEmpty() && !url.isEmpty() && checkWebUrl(url).isEmpty())
         channel.podcastGuid = podcastGuidForFeedUrl(url);
+}
+
+QString generatePodcastGuid(Channel& channel)
+{
+    if (channel.atomSelfLink.isEmpty())
+        return QStringLiteral("the podcast GUID is made from the feed URL: set the feed URL first");
+    if (const QString reason = checkWebUrl(channel.atomSelfLink); !reason.isEmpty())
+        return QStringLiteral("feed URL: %1").arg(reason);
+    channel.podcastGuid = podcastGuidForFeedUrl(channel.atomSelfLink);
+    return {};
 }
 
 QString formatItunesDuration(double seconds)

@@ -13,9 +13,12 @@ namespace dirvalues {
 // scheme ("https://") and trailing slashes, in lower case with hyphens.
 QString podcastGuidForFeedUrl(const QString& feedUrl);
 
-// Sets the feed's own URL (atom:link rel="self"); the first time a URL is set on a channel
-// without podcast:guid, the guid is generated from it.
+// Sets the feed's own URL (atom:link rel="self"); the first time a web address is set on a
+// channel without podcast:guid, the guid is generated from it.
 void setFeedUrl(Channel& channel, const QString& url);
+// podcast:guid from the channel's feed URL, replacing the one there (the user asked for it).
+// Returns why it cannot be made (no feed URL, or not a web address); the guid then stays.
+QString generatePodcastGuid(Channel& channel);
 
 // itunes:duration as HH:MM:SS of the seconds rounded to the nearest whole second
 // (3725.4 → "01:02:05"); hours go past 99 when needed. Empty for a negative or unknown length.

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QStringList>
+
+// "velmora-cli feed set FILE ...": the words after "set".
+int runFeedSet(const QStringList& args);
