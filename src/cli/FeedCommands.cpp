@@ -1,6 +1,5 @@
 #include "cli/CliRegistry.h"
 #include "cli/FeedCliFiles.h"
-#include "cli/FeedSetCommand.h"
 #include "cli/HelperCommands.h"
 #include "common/Prompts.h"
 #include "feed/CharsetTable.h"
@@ -12,58 +11,9 @@
 
 #include <QFile>
 
-namespace feedcli {
-
-int parseEncoding(const QString& value)
-{
-    bool isNumber = false;
-    const int index = value.toInt(&isNumber);
-    if (isNumber)
-        return index >= 0 && index < charsets::kCount ? index : -1;
-    return charsets::indexOfCharset(value);
-}
-
-int writeOut(const QString& path, const FeedDocument& document, int encoding)
-{
-    UnattendedPrompts prompts;
-    const FeedWriteResult result = writeFeedFile(path, document, encoding, prompts);
-    if (!result.ok)
-        return cliError(cli_exit::kFailed, QStringLiteral("cannot write %1: %2").arg(path, result.error));
-    return cli_exit::kDone;
-}
-
-bool loadFeed(const QString& path, FeedDocument& document, FeedType& type, int& encoding, int& exitCode)
-{
-    const FeedFileText file = readFeedFile(path);
-    if (file.status == FeedFileText::Status::CannotRead) {
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot read %1").arg(path));
-        return false;
-    }
-    if (file.status == FeedFileText::Status::NoMarkup) {
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("no markup in %1").arg(path));
-        return false;
-    }
-    if (file.text.isEmpty()) {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot decode %1: no converter for \"%2\"")
-                                                   .arg(path, declaredCharsetName(f.read(4096))));
-        return false;
-    }
-    UnattendedPrompts events;
-    type = importFeed(file.text, document, &events);
-    if (document.loadFailed) {
-        exitCode = cliError(cli_exit::kFailed, QStringLiteral("not well-formed XML: %1").arg(path));
-        return false;
-    }
-    encoding = detectDeclaredEncoding(file.text);
-    return true;
-}
-
-} // namespace feedcli
-
 // "velmora-cli feed": write a feed from its JSON form, show a feed as JSON, rewrite a feed in
-// the program's own RSS 2.0 form; "download" runs in velmora-cli-net (FeedDownloadCommand.cpp).
+// the program's own RSS 2.0 form. "download" runs in velmora-cli-net (FeedDownloadCommand.cpp),
+// "set" in velmora-cli-media (FeedSetCommand.cpp: it reads audio lengths).
 namespace {
 
 using feedcli::loadFeed;
@@ -229,7 +179,7 @@ int runFeed(const QStringList& args)
     if (sub == QLatin1String("rewrite"))
         return runRewrite(rest);
     if (sub == QLatin1String("set"))
-        return runFeedSet(rest);
+        return runInHelper(cli_helpers::kMedia, "feed", args);
     if (sub == QLatin1String("download"))
         return runInHelper(cli_helpers::kNet, "feed", args);
     return cliError(cli_exit::kBadArguments,

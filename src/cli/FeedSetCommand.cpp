@@ -1,5 +1,3 @@
-#include "cli/FeedSetCommand.h"
-
 #include "audio/AudioDecoder.h"
 #include "cli/CliRegistry.h"
 #include "cli/FeedCliFiles.h"
@@ -105,8 +103,6 @@ int applyOption(SetRun& run, const QString& option, const QString& value)
     return -1;
 }
 
-} // namespace
-
 int runFeedSet(const QStringList& args)
 {
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
@@ -163,3 +159,15 @@ int runFeedSet(const QStringList& args)
         cliPrint(line);
     return cli_exit::kDone;
 }
+
+// velmora-cli hands "feed set ..." to this helper, which knows no other feed subcommand.
+int runFeed(const QStringList& args)
+{
+    if (!args.isEmpty() && args.first() == QLatin1String("set"))
+        return runFeedSet(args.mid(1));
+    return cliError(cli_exit::kBadArguments, QStringLiteral("see velmora-cli feed --help"));
+}
+
+const CliRegistrar registrar("feed", "set directory fields of podcast feeds", runFeed);
+
+} // namespace

@@ -75,6 +75,8 @@ void TstCliLibraries::helperCommandsKeepTheirExitCodes_data()
     QTest::newRow("ftp without host") << QStringList{"ftp"} << 2 << QByteArray("HOST and COMMAND are needed");
     QTest::newRow("feed download help") << QStringList{"feed", "download", "--help"} << 0
                                         << QByteArray("Usage: velmora-cli feed download");
+    QTest::newRow("feed set help") << QStringList{"feed", "set", "--help"} << 0
+                                   << QByteArray("Usage: velmora-cli feed set");
     QTest::newRow("image without file") << QStringList{"image", "info"} << 2 << QByteArray("velmora-cli: ");
 }
 
