@@ -24,7 +24,9 @@ void printHelp()
 
 } // namespace
 
-int main(int argc, char* argv[])
+// velmora-cli opens velmora-cli-core.so and calls this (CliFrontEnd.cpp); the helper programs
+// call it from main.
+extern "C" __attribute__((visibility("default"))) int velmora_cli_main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora"));
@@ -51,4 +53,9 @@ int main(int argc, char* argv[])
     }
     return cliError(cli_exit::kBadArguments,
                     QStringLiteral("unknown command \"%1\" (see velmora-cli --help)").arg(first));
+}
+
+int main(int argc, char* argv[])
+{
+    return velmora_cli_main(argc, argv);
 }
