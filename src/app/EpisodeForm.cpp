@@ -5,6 +5,7 @@
 #include "app/Session.h"
 #include "app/TrackDevices.h"
 #include "app/WorkProgress.h"
+#include "audio/AudioDecoder.h"
 #include "audio/AudioEditor.h"
 #include "audio/AudioFormats.h"
 #include "audio/TrackCommands.h"
@@ -153,6 +154,9 @@ bool EpisodeForm::load(int index)
         m_local = entry->enclosures.at(index).isLocal;
     }
     fields.file = m_currentFile;
+    m_directory.load(e);
+    if (!m_currentFile.isEmpty() && QFileInfo(m_currentFile).isFile())
+        m_directory.setAudioLength(AudioDecoder::fileDuration(m_currentFile));
     m_loadedFile.clear();
     m_modified = m_discard = m_recordingIntoNewTrack = m_busy = false;
     m_newTrack = true;
@@ -419,6 +423,7 @@ void EpisodeForm::followFile(const QString& path)
     fields.type = type >= 0 ? mediaTypes().at(type) : QString();
     fields.length = FileLengthText(path);
     fields.url = FileNamePart(path);
+    m_directory.setAudioLength(AudioDecoder::fileDuration(path));
 }
 
 bool EpisodeForm::confirmDropTrack()
@@ -506,6 +511,7 @@ void EpisodeForm::commitFields()
     e.description = fields.description;
     e.link = fields.link;
     e.pubDate = formatFeedDate(fields.date);
+    EpisodeDirectoryForm::copyFields(m_directory.values(), e);
     if (m_session.view())
         m_session.refillEpisodeList(m_index + 1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/EpisodeDirectoryForm.h"
 #include "feed/FeedDateTime.h"
 
 #include <QString>
@@ -66,6 +67,8 @@ public:
     int episodeIndex() const { return m_index; }
 
     EpisodeFieldValues fields;
+    // The "Directories" page: committed with the fields.
+    EpisodeDirectoryForm& directory() { return m_directory; }
 
     // "Local file": shows the track editor and offers its commands.
     bool localFile() const { return m_local; }
@@ -132,6 +135,7 @@ private:
     Session& m_session;
     TrackDevices& m_devices;
     std::unique_ptr<AudioEditor> m_editor;
+    EpisodeDirectoryForm m_directory;
     WorkProgress* m_progress = nullptr;
     int m_index = -1;
     QString m_currentFile;

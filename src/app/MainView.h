@@ -1,5 +1,7 @@
 #pragma once
 
+#include "feed/Channel.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -9,7 +11,7 @@
 // implements it with widgets; tests implement it with a fake. Row numbers of the episode list
 // count from 1 (0: no row); project lines count from 0.
 
-// The channel fields of the two tabs.
+// The channel fields of the tabs.
 struct ChannelFieldValues {
     QString title;
     QString link;
@@ -21,6 +23,9 @@ struct ChannelFieldValues {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     int languageIndex = -1; // selected line of the language list, -1 none
     bool autoDate = false;  // "Auto PubDate"
+    // The "Directories" tab: the directory members of this channel (ChannelDirectoryForm);
+    // its other members are not read.
+    Channel directory;
 
     bool operator==(const ChannelFieldValues&) const = default;
 };

@@ -1,6 +1,7 @@
 #include "app/Session.h"
 
 #include "app/AppShell.h"
+#include "app/ChannelDirectoryForm.h"
 #include "app/ChannelImageSeam.h"
 #include "app/FeedDownload.h"
 #include "common/ProductInfo.h"
@@ -713,6 +714,7 @@ void Session::storeWindowFields()
     c.copyright = v.copyright;
     c.managingEditor = v.managingEditor;
     c.webMaster = v.webMaster;
+    ChannelDirectoryForm::copyFields(v.directory, c);
     FeedDateTime date;
     date.year = static_cast<std::int16_t>(v.year);
     date.month = static_cast<std::int16_t>(v.month);
@@ -752,6 +754,7 @@ void Session::showChannelFields()
     v.second = date.second;
     v.description = c.description;
     v.webMaster = c.webMaster;
+    v.directory = c;
     // A code the language list does not hold selects nothing, so that storing the fields
     // keeps it instead of replacing it with the list's first language.
     v.languageIndex = -1;

@@ -4,6 +4,7 @@
 #include "app/EpisodeForm.h"
 #include "app/Session.h"
 #include "gui/AudioTrackView.h"
+#include "gui/DirectoryPanel.h"
 #include "gui/LevelBar.h"
 #include "gui/QtPrompts.h"
 #include "gui/TrackInfoDialog.h"
@@ -21,7 +22,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -224,12 +227,38 @@ void EpisodeEditor::buildFields()
     buttons->addWidget(cancel);
 
     auto* layout = new QVBoxLayout(central);
-    layout->addLayout(grid);
+    auto* pages = new QTabWidget(central);
+    pages->setObjectName(QStringLiteral("pages"));
+    auto* fieldsPage = new QWidget(pages);
+    fieldsPage->setLayout(grid);
+    pages->addTab(fieldsPage, QStringLiteral("Episode"));
+    pages->addTab(buildDirectoryPage(), QStringLiteral("Directories"));
+    layout->addWidget(pages);
     m_panels = new QVBoxLayout;
     layout->addLayout(m_panels);
     layout->addWidget(m_trackArea, 1);
     layout->addLayout(buttons);
     setCentralWidget(central);
+}
+
+QWidget* EpisodeEditor::buildDirectoryPage()
+{
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("directoriesPage"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    m_directories = new DirectoryPanel(m_form->directory(), scroll);
+    m_directories->build();
+    auto* fromAudio = m_fromAudio = new QPushButton(QStringLiteral("From audio"), m_directories);
+    fromAudio->setObjectName(QStringLiteral("durationFromAudio"));
+    fromAudio->setToolTip(QStringLiteral("Set the duration to the length of the episode's audio file"));
+    connect(fromAudio, &QPushButton::clicked, this, [this] {
+        m_form->directory().fillDurationFromAudio();
+        m_directories->showValues();
+    });
+    m_directories->addBeside(QStringLiteral("itunesDuration"), fromAudio);
+    scroll->setWidget(m_directories);
+    return scroll;
 }
 
 void EpisodeEditor::addPanel(QWidget* panel)
@@ -365,6 +394,8 @@ void EpisodeEditor::showFields()
     m_type->setCurrentIndex(int(EpisodeForm::mediaTypes().indexOf(f.type)));
     m_type->setEditText(f.type);
     m_file->setText(f.file);
+    m_directories->showValues();
+    m_fromAudio->setEnabled(!m_form->directory().audioDuration().isEmpty());
     const bool wasLocal = !m_trackArea->isHidden();
     m_local->setChecked(m_form->localFile());
     if (wasLocal != m_form->localFile() || !isVisible())

@@ -6,6 +6,7 @@
 #include <memory>
 
 class AudioTrackView;
+class DirectoryPanel;
 class EpisodeForm;
 class LevelBar;
 class QAction;
@@ -49,6 +50,7 @@ protected:
 
 private:
     void buildFields();
+    QWidget* buildDirectoryPage();
     void buildMenusAndToolbar();
     void pullFields();
     void showFields();
@@ -78,6 +80,8 @@ private:
     QLabel* m_fileLabel = nullptr;
     QLineEdit* m_file = nullptr;
     QWidget* m_trackArea = nullptr;
+    DirectoryPanel* m_directories = nullptr;
+    QPushButton* m_fromAudio = nullptr;
     AudioTrackView* m_track = nullptr;
     LevelBar* m_level = nullptr;
     int m_fullHeight = 0;

@@ -13,6 +13,7 @@
 #include "feed/CharsetTable.h"
 #include "gui/AboutDialog.h"
 #include "gui/AudioSettingsDialog.h"
+#include "gui/DirectoriesTab.h"
 #include "gui/DownloadDialog.h"
 #include "gui/EpisodeEditor.h"
 #include "gui/MainWindow.h"
@@ -36,6 +37,7 @@ MainController::MainController(AppShell& shell, Session& session, MainWindow& wi
     for (const CharsetEntry& e : charsets::table())
         encodings << QString::fromLatin1(e.displayName);
     window.setEncodingLines(encodings);
+    window.directoriesTab()->setPrompts(&session.prompts());
 
     window.onCommand = [this](const QString& command) { run(command); };
     window.onProjectSelected = [this] { m_session.projectSelectionChanged(); };

@@ -2,6 +2,7 @@
 
 #include "common/ProductInfo.h"
 #include "gui/CommandTable.h"
+#include "gui/DirectoriesTab.h"
 #include "gui/EpisodeListModel.h"
 
 #include <QAction>
@@ -283,6 +284,8 @@ QWidget* MainWindow::buildChannelTabs()
 
     m_tabs->addTab(frChannel, QStringLiteral("Required Fields"));
     m_tabs->addTab(frChannel2, QStringLiteral("Optional Fields"));
+    m_directories = new DirectoriesTab(m_tabs);
+    m_tabs->addTab(m_directories, QStringLiteral("Directories"));
 
     for (QLineEdit* edit : {m_text1, m_text3, m_text4, m_text5, m_text6})
         edit->installEventFilter(this);
@@ -552,6 +555,7 @@ ChannelFieldValues MainWindow::channelFields() const
     v.second = t.second();
     v.languageIndex = m_combo1->currentIndex();
     v.autoDate = m_check3->isChecked();
+    v.directory = m_directories->values();
     return v;
 }
 
@@ -569,6 +573,7 @@ void MainWindow::showChannelFields(const ChannelFieldValues& v)
     m_text2->setPlainText(v.description);
     m_text6->setText(v.webMaster);
     m_combo1->setCurrentIndex(v.languageIndex);
+    m_directories->showChannel(v.directory);
     m_filling = false;
 }
 
@@ -650,7 +655,7 @@ void MainWindow::applyCommandState(const CommandState& state)
     m_seacombo->setEnabled(state.hasPodcast);
     for (QWidget* w : std::initializer_list<QWidget*>{m_text1, m_text2, m_text3, m_text4, m_text5,
                                                       m_text6, m_ddate, m_dtime, m_combo1, m_combo3,
-                                                      m_check3})
+                                                      m_check3, m_directories->widget()})
         w->setEnabled(podcast);
     m_toolbars.value(QStringLiteral("Toolbar1"))->setEnabled(state.hasPodcast);
     m_toolButtons.value(7)->setEnabled(state.hasPodcast);

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class DirectoriesTab;
 class EpisodeListModel;
 class QAction;
 class QCheckBox;
@@ -21,7 +22,7 @@ class QTimeEdit;
 class QToolBar;
 class QTreeView;
 
-// The program's main window: the podcast selector, the channel fields on two tabs, the channel
+// The program's main window: the podcast selector, the channel fields on three tabs, the channel
 // image, the episode list, menus, toolbars and the status bar. It shows what the session tells
 // it and passes every command on by name; it holds no podcast data of its own.
 class MainWindow : public QMainWindow, public MainView {
@@ -46,6 +47,7 @@ public:
     void setStatusText(const QString& text);
     QString statusText() const;
     QAction* action(const QString& name) const { return m_actions.value(name); }
+    DirectoriesTab* directoriesTab() const { return m_directories; }
     QAction* toolButton(int id) const { return m_toolButtons.value(id); }
     // Runs a toolbar button as a click does (the id table of the toolbars).
     void clickToolButton(int id);
@@ -107,6 +109,7 @@ private:
     QComboBox* m_combo2 = nullptr; // media types
     QComboBox* m_combo3 = nullptr; // encoding
     QCheckBox* m_check3 = nullptr; // auto date
+    DirectoriesTab* m_directories = nullptr;
     QLabel* m_pic = nullptr;
     QFrame* m_imageFrame = nullptr;
     QLabel* m_imagePlaceholder = nullptr;

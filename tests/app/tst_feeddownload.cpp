@@ -115,6 +115,19 @@ private slots:
         QCOMPARE(f.server.requests.size(), 1);
     }
 
+    void downloadFillsTheDirectoryFields()
+    {
+        Fixture f(ok(fixture("directories.rss")));
+        QVERIFY(f.download->accept(f.url()));
+        const Channel& tab = f.h.view.fields.directory;
+        QCOMPARE(tab.itunesAuthor, QString("Ann Wren"));
+        QCOMPARE(tab.itunesOwnerEmail, QString("ann@birds.example"));
+        QCOMPARE(tab.itunesCategories.first(), (ItunesCategory{"Science", {"Nature"}}));
+        QCOMPARE(tab.atomSelfLink, QString("https://birds.example/feed.xml"));
+        QCOMPARE(f.doc().episodes.first().itunesDuration, QString("01:02:05"));
+        QCOMPARE(f.doc().episodes.first().itunesEpisode, QString("1"));
+    }
+
     void atomAndRdfFeedsAreImported()
     {
         Fixture f(ok(fixture("atom.xml")));
