@@ -87,7 +87,7 @@ void TestFeedCheckCli::reports()
     QCOMPARE(r.code, code);
     const QString file = args.value(0);
     if (!out.isEmpty())
-        QVERIFY2(QString::fromUtf8(r.out).split(QLatin1Char('\n')).contains(out.arg(file)), r.out.constData());
+        QVERIFY2(QString::fromUtf8(r.out).split(QLatin1Char('\n')).contains(out.contains(QLatin1String("%1")) ? out.arg(file) : out), r.out.constData());
     QVERIFY2(QString::fromUtf8(r.err).contains(err), r.err.constData());
 }
 
@@ -130,9 +130,10 @@ void TestFeedCheckCli::onlineAndUrl()
     QStringList rules;
     for (const QJsonValue& f : QJsonDocument::fromJson(online.out).object().value(QLatin1String("findings")).toArray())
         rules << f.toObject().value(QLatin1String("rule")).toString();
-    // Only 1.mp3 is on the server: the channel image, the cover and 2.m4a are missing; every
-    // link uses http:// now, and podcast:guid no longer fits the feed's address.
-    QCOMPARE(rules.join(QLatin1Char(' ')), QStringLiteral("online-status online-status p20-guid-feed-url apple-https online-status"));
+    // Only 1.mp3 is on the server: the channel image (line 12), the cover (23) and 2.m4a (51)
+    // are missing; every link uses http:// now (reported at the first, the cover), and
+    // podcast:guid no longer fits the feed's address (29).
+    QCOMPARE(rules.join(QLatin1Char(' ')), QStringLiteral("online-status apple-https online-status p20-guid-feed-url online-status"));
     QCOMPARE(online.code, 1);
 
     const Run url = cli({QString::fromLatin1(base + "/feed.rss"), QStringLiteral("--rules"), QStringLiteral("rss")});
