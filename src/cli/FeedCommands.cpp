@@ -1,4 +1,5 @@
 #include "cli/CliRegistry.h"
+#include "cli/FeedCheckCommand.h"
 #include "cli/FeedCliFiles.h"
 #include "cli/HelperCommands.h"
 #include "common/Prompts.h"
@@ -26,7 +27,9 @@ const char kFeedHelp[] =
     "  show FILE                                          print a feed as JSON\n"
     "  rewrite IN OUT [--encoding E]                      rewrite a feed in Velmora's RSS 2.0 form\n"
     "  set FILE [OPTION VALUE]... [--item N ...]          change directory fields of a feed file\n"
-    "  download URL --out FILE [--timeout SECONDS]        download a published feed into FILE\n\n"
+    "  download URL --out FILE [--timeout SECONDS]        download a published feed into FILE\n"
+    "  check FILE|URL [--online] [--json] [--rules LIST]  check a feed for RSS, Apple and\n"
+    "                                                     Podcasting 2.0 rules\n\n"
     "E is an encoding index (0..53) or a charset name from the table (any letter case).\n"
     "SUBCOMMAND --help explains one subcommand.";
 
@@ -164,6 +167,20 @@ int runRewrite(const QStringList& args)
     return writeOut(p.positional[1], document, p.encoding >= 0 ? p.encoding : encoding);
 }
 
+// A file is checked here; a URL to download or --online goes to velmora-cli-net.
+int runCheck(const QStringList& args)
+{
+    feedcheckcli::Arguments a;
+    if (const int code = feedcheckcli::parse(args, a); code >= 0)
+        return code;
+    if (a.online || a.isUrl())
+        return runInHelper(cli_helpers::kNet, "feed", QStringList{QStringLiteral("check")} + args);
+    CheckResult result;
+    if (const int code = feedcheckcli::checkFile(a, result); code >= 0)
+        return code;
+    return feedcheckcli::report(result.findings, a.target, a.json);
+}
+
 int runFeed(const QStringList& args)
 {
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
@@ -182,10 +199,12 @@ int runFeed(const QStringList& args)
         return runInHelper(cli_helpers::kMedia, "feed", args);
     if (sub == QLatin1String("download"))
         return runInHelper(cli_helpers::kNet, "feed", args);
+    if (sub == QLatin1String("check"))
+        return runCheck(rest);
     return cliError(cli_exit::kBadArguments,
-                    QStringLiteral("unknown feed subcommand \"%1\" (write, show, rewrite, set, download)").arg(sub));
+                    QStringLiteral("unknown feed subcommand \"%1\" (write, show, rewrite, set, download, check)").arg(sub));
 }
 
-const CliRegistrar registrar("feed", "write, show, rewrite, set and download podcast feeds", runFeed);
+const CliRegistrar registrar("feed", "write, show, rewrite, set, download and check podcast feeds", runFeed);
 
 } // namespace

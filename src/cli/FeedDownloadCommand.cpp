@@ -1,5 +1,6 @@
 #include "app/FeedDownload.h"
 #include "cli/CliRegistry.h"
+#include "cli/FeedCheckCommand.h"
 #include "common/Prompts.h"
 #include "feed/FeedWriter.h"
 #include "http/HttpClient.h"
@@ -88,14 +89,16 @@ int runFeedDownload(const QStringList& args)
     return cli_exit::kDone;
 }
 
-// velmora-cli hands "feed download ..." to this helper, which knows no other feed subcommand.
+// velmora-cli hands "feed download ..." and "feed check" with a URL or --online to this helper, which knows no other feed subcommand.
 int runFeed(const QStringList& args)
 {
     if (!args.isEmpty() && args.first() == QLatin1String("download"))
         return runFeedDownload(args.mid(1));
+    if (!args.isEmpty() && args.first() == QLatin1String("check"))
+        return runFeedCheckOnline(args.mid(1));
     return cliError(cli_exit::kBadArguments, QStringLiteral("see velmora-cli feed --help"));
 }
 
-const CliRegistrar registrar("feed", "download podcast feeds", runFeed);
+const CliRegistrar registrar("feed", "download and check podcast feeds", runFeed);
 
 } // namespace

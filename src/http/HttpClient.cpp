@@ -135,6 +135,16 @@ HttpClient::~HttpClient()
 
 void HttpClient::downloadFile(const QString& url)
 {
+    m_probe = false;
+    m_redirects = 0;
+    m_result.clear();
+    m_authMessage.clear();
+    start(url);
+}
+
+void HttpClient::probeFile(const QString& url)
+{
+    m_probe = true;
     m_redirects = 0;
     m_result.clear();
     m_authMessage.clear();
@@ -146,6 +156,7 @@ void HttpClient::start(const QString& url)
     m_watch->start();
     m_url = url;
     m_buffer.clear();
+    m_header.clear();
     m_request.clear();
     m_errorText.clear();
     m_status = 0;
@@ -218,6 +229,7 @@ void HttpClient::onConnected()
         return;
     m_request = "GET " + m_path + " HTTP/1.1\r\n"
                 + "Host: " + m_host + "\r\n"
+                + (m_probe ? QByteArray("Range: bytes=0-0\r\n") : QByteArray())
                 + "Connection: close\r\n"
                 + "Accept: */*\r\n"
                 + "\r\n";
@@ -231,6 +243,17 @@ void HttpClient::onReadyRead()
         m_errorText = QStringLiteral("The download is larger than %1 MB.").arg(m_maxBody >> 20);
         closeSocket();
         fail(m_errorText);
+        return;
+    }
+    if (m_probe) {
+        const http::SplitResponse response = http::splitResponse(m_buffer);
+        if (response.complete) {
+            // The rest of the file is not wanted: the connection ends here.
+            m_buffer.clear();
+            m_timeout->stop();
+            closeSocket();
+            handleResponse(response.header, response.body);
+        }
     }
 }
 
@@ -251,10 +274,16 @@ void HttpClient::onDisconnected()
         fail(QStringLiteral("The server closed the connection without an answer."));
         return;
     }
-    m_status = http::statusCode(response.header);
+    handleResponse(response.header, response.body);
+}
+
+void HttpClient::handleResponse(const QByteArray& header, QByteArray body)
+{
+    m_header = header;
+    m_status = http::statusCode(header);
 
     if (isRedirect(m_status)) {
-        const QByteArray location = http::headerValue(response.header, "Location");
+        const QByteArray location = http::headerValue(header, "Location");
         if (location.isEmpty()) {
             fail(QStringLiteral("The server redirected without an address."));
             return;
@@ -272,15 +301,13 @@ void HttpClient::onDisconnected()
         return;
     }
 
-    QByteArray body = response.body;
-    if (http::headerValue(response.header, "Transfer-Encoding").compare("chunked", Qt::CaseInsensitive) == 0)
+    if (http::headerValue(header, "Transfer-Encoding").compare("chunked", Qt::CaseInsensitive) == 0)
         body = http::decodeChunked(body).body;
 
     if (m_status == 401 || m_status == 407) {
         m_authMessage = authenticationText(
-            m_status, http::authenticationScheme(response.header, m_status == 401
-                                                                      ? "WWW-Authenticate"
-                                                                      : "Proxy-Authenticate"));
+            m_status, http::authenticationScheme(header, m_status == 401 ? "WWW-Authenticate"
+                                                                         : "Proxy-Authenticate"));
     }
     if (m_status >= 400 || m_status == 0) {
         fail(m_status == 0 ? QStringLiteral("The server's answer is not HTTP.")

@@ -28,6 +28,11 @@ public:
     // Starts a download and returns at once; a running one is closed first. "http://" and
     // "https://" are recognised in any letter case; an address without a scheme is http.
     void downloadFile(const QString& url);
+    // Asks for the first byte only ("Range: bytes=0-0") and ends as soon as the header block
+    // has arrived, so that a linked file can be checked without downloading it: status(),
+    // responseHeader() and currentUrl() then tell what the server said. Redirects are followed;
+    // an answer of 400 or more is a failure, as for downloads.
+    void probeFile(const QString& url);
     // Runs events until the download has finished; true when it succeeded.
     bool waitForFinished();
     // Ends a running download as failed, without a status text.
@@ -46,6 +51,8 @@ public:
     QString failureStatusText() const;
     // For 401 and 407 answers: what the user must know (no credentials are ever sent).
     const QString& authenticationMessage() const { return m_authMessage; }
+    // The header block of the last answer (status line included), empty before one.
+    const QByteArray& responseHeader() const { return m_header; }
     // The exact request text sent on the last connection.
     const QByteArray& lastRequest() const { return m_request; }
     // The address of the last connection (after redirects).
@@ -62,6 +69,7 @@ private:
     void onConnected();
     void onReadyRead();
     void onDisconnected();
+    void handleResponse(const QByteArray& header, QByteArray body);
     void onSocketError();
     void onWatchTick();
     void onTimeout();
@@ -78,6 +86,7 @@ private:
     QByteArray m_path;
     QByteArray m_request;
     QByteArray m_buffer;
+    QByteArray m_header;
     QByteArray m_result;
     QString m_errorText;
     QString m_authMessage;
@@ -85,6 +94,7 @@ private:
     int m_redirects = 0;
     int m_timeoutMs = kDefaultTimeoutMs;
     qint64 m_maxBody = kDefaultMaxBody;
+    bool m_probe = false;
     bool m_finished = true;
     bool m_succeeded = false;
     bool m_socketFailed = false;
