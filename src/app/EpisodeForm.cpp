@@ -276,6 +276,8 @@ void EpisodeForm::run(const QString& c)
              || c == QLatin1String("m_copy") || c == QLatin1String("m_cut") || c == QLatin1String("m_paste")
              || c == QLatin1String("m_mix"))
         runTrackCommand(c);
+    else if (c.startsWith(QLatin1String("m_chapter_")))
+        chapterCommand(c);
 }
 
 void EpisodeForm::runTrackCommand(const QString& c)
@@ -333,6 +335,8 @@ bool EpisodeForm::openTrackFile(const QString& path)
     beginWork(QStringLiteral("Opening..."));
     const AudioStatus status = m_editor->OpenTrack(path);
     endWork();
+    if (status.ok())
+        loadChapterFile(path);
     if (!status.ok() && status.code != AudioStatus::Cancelled)
         m_session.prompts().message(
             QStringLiteral("The audio file \"%1\" could not be opened:\r\n%2").arg(path, status.message),
@@ -361,6 +365,7 @@ bool EpisodeForm::saveTrack()
     }
     m_modified = false;
     m_loadedFile = path;
+    saveChapterFile(path);
     followFile(path);
     return true;
 }
