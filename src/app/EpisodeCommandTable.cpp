@@ -17,6 +17,7 @@ const std::vector<Command>& commands()
         {"m_new", "New", "m_file", G::LocalFile, false, true},
         {"m_open", "Open...", "m_file", G::LocalFile, false, true},
         {"m_save", "Save...", "m_file", G::TrackFile, true, true},
+        {"m_export_publish", "Export for publishing...", "m_file", G::TrackFile, false, true},
         {"m_save_exit", "Save && Close", "m_file", G::Always, true, false},
         {"m_close", "Close", "m_file", G::Always},
 
@@ -34,6 +35,10 @@ const std::vector<Command>& commands()
         {"m_mix_file", "Mix from file...", "m_edit", G::TrackFile, false, true},
         {"m_silence_insert", "Insert 'Silence'", "m_edit", G::TrackFile, true, true},
         {"m_silence_remove", "Remove 'Silence'", "m_edit", G::TrackFile, false, true},
+        {"m_chapter_add", "Add chapter mark", "m_edit", G::TrackFile, true, true},
+        {"m_chapter_name", "Name chapter mark...", "m_edit", G::TrackFile, false, true},
+        {"m_chapter_move", "Move chapter mark to cursor", "m_edit", G::TrackFile, false, true},
+        {"m_chapter_remove", "Remove chapter mark", "m_edit", G::TrackFile, false, true},
 
         {"m_amp_plus", "Amplify +", "m_operation", G::TrackFile, false, true},
         {"m_amp_minus", "Amplify -", "m_operation", G::TrackFile, false, true},
@@ -51,6 +56,7 @@ const std::vector<Command>& commands()
         {"m_high_pass", "High Pass", "m_operation", G::TrackFile, false, true},
         {"m_low_shelf", "Low Shelf", "m_operation", G::TrackFile, false, true},
         {"m_high_shelf", "High Shelf", "m_operation", G::TrackFile, false, true},
+        {"m_loudness", "Loudness...", "m_operation", G::TrackFile, true, true},
 
         {"m_start_rec", "Start recording", "m_tools", G::LocalFile, false, true},
         {"m_play", "Play", "m_tools", G::TrackFile, true, true},

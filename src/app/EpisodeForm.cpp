@@ -280,6 +280,8 @@ void EpisodeForm::run(const QString& c)
              || c == QLatin1String("m_copy") || c == QLatin1String("m_cut") || c == QLatin1String("m_paste")
              || c == QLatin1String("m_mix"))
         runTrackCommand(c);
+    else if (c.startsWith(QLatin1String("m_chapter_")))
+        chapterCommand(c);
 }
 
 void EpisodeForm::runTrackCommand(const QString& c)
@@ -337,6 +339,8 @@ bool EpisodeForm::openTrackFile(const QString& path)
     beginWork(QStringLiteral("Opening..."));
     const AudioStatus status = m_editor->OpenTrack(path);
     endWork();
+    if (status.ok())
+        loadChapterFile(path);
     if (!status.ok() && status.code != AudioStatus::Cancelled)
         m_session.prompts().message(
             QStringLiteral("The audio file \"%1\" could not be opened:\r\n%2").arg(path, status.message),
@@ -365,6 +369,7 @@ bool EpisodeForm::saveTrack()
     }
     m_modified = false;
     m_loadedFile = path;
+    saveChapterFile(path);
     followFile(path);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/EpisodeDirectoryForm.h"
+#include "audio/PublishingExport.h"
 #include "feed/FeedDateTime.h"
 
 #include <QString>
@@ -104,6 +105,18 @@ public:
     // The window closes now (File > Close and Save && Close call this; the window sets it).
     std::function<void()> closeWindow;
 
+    // --- loudness, chapter marks and the export for publishing (EpisodeMastering.cpp)
+    // Effects > "Loudness...": the selection's or the track's loudness, with progress.
+    LoudnessReport measureLoudness();
+    // One gain to the target and the true-peak limiter, one undo step; a failure is shown.
+    AudioStatus normalizeLoudness(double targetLufs, double ceilingDbtp, LoudnessNormalizer::Result* result = nullptr);
+    // What File > "Export for publishing..." starts from: the preferences' encoder settings, the
+    // track's tags, the episode's cover art and the chapter marks.
+    PublishOptions publishingDefaults() const;
+    // Asks for the MP3's name and exports; the enclosure then follows the file and the episode's
+    // itunes:duration is set. False when cancelled or failed (a failure was shown).
+    bool exportForPublishing(const PublishOptions& options, PublishingExport::Result* result = nullptr);
+
     TrackInfoFields trackInfo() const;
     void applyTrackInfo(const TrackInfoFields& info);
 
@@ -131,6 +144,10 @@ private:
     void beginWork(const QString& text);
     void endWork();
     void release();
+    void chapterCommand(const QString& command);
+    // Chapter marks travel beside the audio file as its chapters file.
+    void saveChapterFile(const QString& audioPath);
+    void loadChapterFile(const QString& audioPath);
 
     Session& m_session;
     TrackDevices& m_devices;

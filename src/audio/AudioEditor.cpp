@@ -27,6 +27,7 @@ void AudioEditor::NewTrack(int sampleRate, int channels)
     m_tags = AudioTags();
     m_openedFormat.clear();
     m_open = true;
+    setChapterMarks({});
     emit trackChanged();
     announceSelection();
 }
@@ -50,6 +51,7 @@ AudioStatus AudioEditor::OpenTrack(const QString& path)
     m_rate = r.sampleRate;
     m_tags = r.tags;
     m_openedFormat = r.format;
+    setChapterMarks({});
     m_undo.clear();
     m_redo.clear();
     m_cursor = m_selStart = m_selLength = 0;
@@ -136,6 +138,7 @@ void AudioEditor::CloseTrack()
     m_redo.clear();
     m_cursor = m_selStart = m_selLength = 0;
     m_open = false;
+    setChapterMarks({});
     // Every block is gone now, so the spill folder goes with the store's state.
     m_store.release();
     emit trackChanged();

@@ -2,7 +2,9 @@
 
 #include "audio/AudioTypes.h"
 #include "audio/BlockStore.h"
+#include "audio/ChapterMarks.h"
 #include "audio/EncoderSettings.h"
+#include "audio/LoudnessNormalizer.h"
 #include "audio/SampleSequence.h"
 
 #include <QObject>
@@ -120,6 +122,25 @@ public:
     AudioStatus lowShelf(float cornerHz, float gainDb, float slopePercent);
     AudioStatus highShelf(float cornerHz, float gainDb, float slopePercent);
 
+    // --- chapter marks, sorted by time. They stay at their times when the track is edited and
+    // go with the track (New, Open and Close clear them).
+    const std::vector<ChapterMark>& chapterMarks() const { return m_marks; }
+    void setChapterMarks(std::vector<ChapterMark> marks);
+    // Each returns the index the mark has afterwards, or -1 when there is no such mark.
+    int addChapterMark(double seconds, const QString& title);
+    int renameChapterMark(int index, const QString& title);
+    int moveChapterMark(int index, double seconds);
+    bool removeChapterMark(int index);
+    // The mark nearest to a time; -1 when there is none.
+    int nearestChapterMark(double seconds) const;
+
+    // --- loudness (of the selection, or of the whole track when nothing is selected)
+    LoudnessReport measureLoudness();
+    // One gain to the target integrated loudness, then the true-peak limiter: one undo step.
+    // *before and *result (when given) receive the measurement and the outcome.
+    AudioStatus normalizeLoudness(double targetLufs, double ceilingDbtp, LoudnessReport* before = nullptr,
+                                  LoudnessNormalizer::Result* result = nullptr);
+
 signals:
     // Meter of the device layer (play-back, recording), 0..100 a side.
     void levelStereo(int left, int right);
@@ -131,6 +152,7 @@ signals:
     void selectionChanged(qint64 start, qint64 length);
     void progress(qint64 done, qint64 total);
     void trackChanged();
+    void chapterMarksChanged();
 
 private:
     struct State {
@@ -167,6 +189,7 @@ private:
     QString m_openedFormat;
     int m_rawRate = 44100, m_rawChannels = 2;
     int m_lastLevel = -1;
+    std::vector<ChapterMark> m_marks;
     std::unique_ptr<SequenceBuilder> m_recording;
     SampleSequence m_recordBase; // the track as it was when the recording started
     qint64 m_recordAt = 0;

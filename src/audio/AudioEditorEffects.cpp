@@ -278,3 +278,40 @@ AudioStatus AudioEditor::stretch(float durationPercent)
     commit(next, start, hasSelection() ? stretched.frames() : 0);
     return AudioStatus::success();
 }
+
+LoudnessReport AudioEditor::measureLoudness()
+{
+    qint64 start = 0, length = 0;
+    effectRange(&start, &length);
+    return LoudnessMeter::measure(m_samples, start, length, m_rate,
+                                  [this](qint64 d, qint64 t) { return reportProgress(d, t); });
+}
+
+AudioStatus AudioEditor::normalizeLoudness(double targetLufs, double ceilingDbtp, LoudnessReport* before,
+                                           LoudnessNormalizer::Result* result)
+{
+    qint64 start = 0, length = 0;
+    effectRange(&start, &length);
+    if (length == 0)
+        return AudioStatus::failure(QStringLiteral("the track is empty"));
+    // The measurement is the first third of the work, the gain and the limiter the rest.
+    const LoudnessReport measured = LoudnessMeter::measure(
+        m_samples, start, length, m_rate, [this](qint64 d, qint64 t) { return reportProgress(d, 3 * t); });
+    if (before)
+        *before = measured;
+    if (!measured.status.ok())
+        return measured.status;
+    const SampleSequence range = m_samples.slice(start, length);
+    LoudnessNormalizer::Result r = LoudnessNormalizer::run(
+        range, m_rate, m_store, measured, targetLufs, ceilingDbtp,
+        [this](qint64 d, qint64 t) { return reportProgress(t / 2 + d, 3 * t / 2); });
+    if (r.status.ok()) {
+        SampleSequence next = m_samples;
+        next.replace(start, length, r.samples);
+        commit(next, m_selStart, m_selLength);
+    }
+    const AudioStatus status = r.status;
+    if (result)
+        *result = std::move(r);
+    return status;
+}

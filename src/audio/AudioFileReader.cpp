@@ -3,7 +3,7 @@
 #include <vector>
 
 AudioFileReader::Result AudioFileReader::read(const QString& path, BlockStore& store, const Options& options,
-                                              const ProgressFunction& progress)
+                                              const ProgressFunction& progress, const FrameTap& tap)
 {
     Result result;
     AudioDecoder decoder;
@@ -23,6 +23,10 @@ AudioFileReader::Result AudioFileReader::read(const QString& path, BlockStore& s
             break;
         if (!builder.append(buffer.data(), n)) {
             result.status = AudioStatus::failure(builder.error());
+            return result;
+        }
+        if (tap && !tap(buffer.data(), n, decoder.sampleRate(), decoder.channels())) {
+            result.status = AudioStatus::failure(QStringLiteral("the analysis of the decoded audio failed"));
             return result;
         }
         if (progress && ++pieces % 8 == 0 && !progress(decoder.bytePosition(), total)) {

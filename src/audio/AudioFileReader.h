@@ -17,6 +17,10 @@ public:
         QString format; // short name: "mp3", "wav", "ogg", "vox" ...
     };
 
+    // Sees every decoded piece as it is stored, so a caller can analyse the file in the same pass
+    // of decoding; returning false stops the read as a failure.
+    using FrameTap = std::function<bool(const float* frames, qint64 count, int sampleRate, int channels)>;
+
     static Result read(const QString& path, BlockStore& store, const Options& options,
-                       const ProgressFunction& progress = {});
+                       const ProgressFunction& progress = {}, const FrameTap& tap = {});
 };

@@ -301,7 +301,10 @@ AudioStatus writeEncoded(const QString& tempPath, const QString& ext, const Samp
     enc->sample_rate = encoderRate(codec, rate);
     enc->ch_layout = ffmpegutil::layoutFor(channels);
     enc->sample_fmt = preferredFormat(codec);
-    if (target.codec == AV_CODEC_ID_MP3) {
+    if (target.codec == AV_CODEC_ID_MP3 && settings.mp3VbrQuality >= 0) {
+        enc->flags |= AV_CODEC_FLAG_QSCALE; // LAME's VBR at -V quality
+        enc->global_quality = std::clamp(settings.mp3VbrQuality, 0, 9) * FF_QP2LAMBDA;
+    } else if (target.codec == AV_CODEC_ID_MP3) {
         enc->bit_rate = qint64(settings.bitrateKbps) * 1000;
     } else if (target.codec == AV_CODEC_ID_VORBIS) {
         // Vorbis refuses many average bitrates at low rates or in mono; the quality scale works

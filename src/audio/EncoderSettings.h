@@ -7,6 +7,7 @@ struct EncoderSettings {
     int wmaBitrate = 32000;     // WMA, bit/s
     int mp2BitrateKbps = 160;   // MP2, kbit/s
     int maxChannels = 2;        // 2 keeps a stereo track stereo; 1 writes every format in mono
+    int mp3VbrQuality = -1;     // 0 (best) .. 9: MP3 in variable bitrate at that quality; -1: constant bitrate
 
     EncoderSettings() = default;
     EncoderSettings(int first, int second, int third, int fourth)

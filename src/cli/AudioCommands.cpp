@@ -1,6 +1,7 @@
 #include "audio/AudioEditor.h"
 #include "audio/EncoderSettings.h"
 #include "audio/TrackCommands.h"
+#include "cli/AudioMasterCommands.h"
 #include "cli/CliRegistry.h"
 #include "cli/HelperCommands.h"
 
@@ -15,7 +16,7 @@ namespace {
 const char kUsage[] =
     "Usage: velmora-cli audio info FILE\n"
     "       velmora-cli audio convert IN OUT\n"
-    "       velmora-cli audio apply IN OUT EFFECT [--from SECONDS] [--to SECONDS]\n\n"
+    "       velmora-cli audio apply IN OUT EFFECT [--from SECONDS] [--to SECONDS]\n%2\n"
     "info prints the format, sample rate, channels, frames, seconds and tags as JSON.\n"
     "convert writes IN in the format of OUT's extension (.mp3 .wav .mp2 .ogg .g721 .g723 .g726\n"
     ".vox .raw .pcm .wma), tags kept.\n"
@@ -157,7 +158,8 @@ int runApply(const QStringList& args)
 int runAudio(const QStringList& args)
 {
     if (args.isEmpty() || args.contains(QLatin1String("--help"))) {
-        cliPrint(QString::fromLatin1(kUsage).arg(trackcommands::effectCommands().join(QLatin1Char(' '))));
+        cliPrint(QString::fromLatin1(kUsage).arg(trackcommands::effectCommands().join(QLatin1Char(' ')),
+                                                 QString::fromLatin1(audiomaster::kUsage)));
         return args.isEmpty() ? cli_exit::kBadArguments : cli_exit::kDone;
     }
     const QString sub = args[0];
@@ -168,6 +170,10 @@ int runAudio(const QStringList& args)
         return runConvert(rest);
     if (sub == QLatin1String("apply"))
         return runApply(rest);
+    if (sub == QLatin1String("loudness"))
+        return audiomaster::runLoudness(rest);
+    if (sub == QLatin1String("master"))
+        return audiomaster::runMaster(rest);
     return cliError(cli_exit::kBadArguments, QStringLiteral("unknown audio command \"%1\"").arg(sub));
 }
 

@@ -59,3 +59,8 @@ QString Prompts::chooseFolder(const QString&, const QString&)
 {
     return {};
 }
+
+bool Prompts::askText(const QString&, const QString&, QString*)
+{
+    return false;
+}

@@ -38,6 +38,7 @@ AudioTrackView::AudioTrackView(AudioEditor* editor, QWidget* parent)
     connect(m_editor, &AudioEditor::trackChanged, this, &AudioTrackView::onTrackChanged);
     connect(m_editor, &AudioEditor::position, this, &AudioTrackView::onPosition);
     connect(m_editor, &AudioEditor::selectionChanged, this, &AudioTrackView::onEditorSelection);
+    connect(m_editor, &AudioEditor::chapterMarksChanged, this, qOverload<>(&QWidget::update));
     m_lastCursor = m_position = m_editor->cursor();
     m_anchor = m_head = m_lastCursor;
     m_step = fitStep();
@@ -385,4 +386,25 @@ void AudioTrackView::paintEvent(QPaintEvent*)
     scene.position = m_position;
     scene.focused = hasFocus();
     m_painter->paint(p, m_editor->samples(), scene);
+    paintChapterMarks(p, scene.lanes);
+}
+
+void AudioTrackView::paintChapterMarks(QPainter& p, const QRect& lanes)
+{
+    // A flag over each mark's line, with the chapter's title, in a colour apart from the
+    // waveform's and the cursor's.
+    const QColor colour(230, 140, 20);
+    const QFontMetrics metrics(font());
+    for (const ChapterMark& mark : m_editor->chapterMarks()) {
+        const int x = xForFrame(qint64(std::llround(mark.seconds * m_editor->sampleRate())));
+        if (x < lanes.left() || x > lanes.right())
+            continue;
+        p.setPen(QPen(colour, 1, Qt::DashLine));
+        p.drawLine(x, lanes.top(), x, lanes.bottom());
+        const QString title = metrics.elidedText(mark.title, Qt::ElideRight, 160);
+        const QRect flag(x, lanes.top(), metrics.horizontalAdvance(title) + 8, metrics.height() + 2);
+        p.fillRect(flag, colour);
+        p.setPen(Qt::black);
+        p.drawText(flag.adjusted(4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, title);
+    }
 }

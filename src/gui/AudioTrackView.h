@@ -5,6 +5,7 @@
 #include <memory>
 
 class AudioEditor;
+class QPainter;
 class QScrollBar;
 class TrackPainter;
 
@@ -81,6 +82,7 @@ private:
     void updateScrollBar();
     void ensureVisible(qint64 frame);
     void layoutChildren();
+    void paintChapterMarks(QPainter& p, const QRect& lanes);
 
     AudioEditor* m_editor;
     QScrollBar* m_bar;

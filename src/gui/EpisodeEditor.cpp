@@ -6,6 +6,8 @@
 #include "gui/AudioTrackView.h"
 #include "gui/DirectoryPanel.h"
 #include "gui/LevelBar.h"
+#include "gui/LoudnessDialog.h"
+#include "gui/PublishDialog.h"
 #include "gui/QtPrompts.h"
 #include "gui/TrackInfoDialog.h"
 #include "gui/TrackWorkProgress.h"
@@ -346,6 +348,10 @@ void EpisodeEditor::run(const QString& c)
         QWhatsThis::enterWhatsThisMode();
     else if (c == QLatin1String("m_edit_tags"))
         editTrackInfo();
+    else if (c == QLatin1String("m_loudness"))
+        showLoudness();
+    else if (c == QLatin1String("m_export_publish"))
+        exportForPublishing();
     else {
         act([this, &c] { m_form->run(c); });
         m_track->setViewMode(m_form->viewMode());
@@ -359,6 +365,25 @@ void EpisodeEditor::editTrackInfo()
     TrackInfoDialog dialog(m_form->trackInfo(), this);
     if (dialog.exec() == QDialog::Accepted)
         act([&] { m_form->applyTrackInfo(dialog.fields()); });
+}
+
+void EpisodeEditor::showLoudness()
+{
+    pullFields();
+    const LoudnessReport measured = m_form->measureLoudness();
+    if (measured.status.code != AudioStatus::Cancelled) {
+        LoudnessDialog dialog(*m_form, measured, this);
+        dialog.exec();
+    }
+    showFields();
+}
+
+void EpisodeEditor::exportForPublishing()
+{
+    pullFields();
+    PublishDialog dialog(m_form->publishingDefaults(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        act([&] { m_form->exportForPublishing(dialog.options()); });
 }
 
 void EpisodeEditor::pullFields()

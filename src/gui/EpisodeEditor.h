@@ -56,6 +56,8 @@ private:
     void showFields();
     void showLocalState();
     void editTrackInfo();
+    void showLoudness();
+    void exportForPublishing();
     void openPendingSoon();
     // Runs a form call between a pull and a show.
     template <typename F>
