@@ -8,7 +8,6 @@
 #include "feed/FeedWriter.h"
 #include "net/FileTransferClient.h"
 #include "net/FtpServerField.h"
-#include "net/MSocketSupport.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -248,7 +247,8 @@ void UploadWorkflow::publish()
     }
     m_client->applyEndpoint(endpoint);
     m_client->setTrustedFingerprint(entry ? entry->ftpTrust : QString());
-    m_client->setUserName(fields.userName);
+    // A user name in the server field (sftp://user@host) counts when the user field is empty.
+    m_client->setUserName(fields.userName.isEmpty() ? endpoint.user : fields.userName);
     m_client->setPassword(fields.password);
     m_client->setPassiveMode(fields.passive);
     setProgress(0);
@@ -299,18 +299,20 @@ void UploadWorkflow::onConnect(int result)
 
 // Episodes first, then the image, then the feed: a podcast app that reads the new feed finds
 // every file it names already there.
-// A certificate the system does not trust: the user sees what it is and may trust it once for
-// this project; the publish then starts again with it.
+// A certificate or host key nothing on this computer vouches for: the user sees what it is and
+// may trust it once for this project; the publish then starts again with it.
 bool UploadWorkflow::askToTrust()
 {
     ProjectEntry* entry = m_session.currentEntry();
     const QString fingerprint = m_client->PeerFingerprint();
-    if (!entry || m_client->LastFtpError().Number != MSocketSupport::kTlsFailure || fingerprint.isEmpty()
-        || m_client->LastFtpError().Description.startsWith(QLatin1String("The TLS handshake failed")))
+    if (!entry || !m_client->PeerNeedsTrust())
         return false;
-    const QString text = QStringLiteral("The server's certificate is not trusted by this computer.") + kCrLf
-                         + m_client->LastFtpError().Description + kCrLf + kCrLf
-                         + QStringLiteral("Trust this certificate for this project and publish?");
+    const bool hostKey = m_client->protocol() == FileTransferClient::Protocol::Sftp;
+    const QString text = (hostKey ? QStringLiteral("This computer does not know the server's host key yet.")
+                                  : QStringLiteral("The server's certificate is not trusted by this computer."))
+                         + kCrLf + m_client->LastFtpError().Description + kCrLf + kCrLf
+                         + (hostKey ? QStringLiteral("Trust this host key (it is added to known_hosts) and publish?")
+                                    : QStringLiteral("Trust this certificate for this project and publish?"));
     if (!m_session.prompts().askYesNo(text, MessageIcon::Exclamation))
         return false;
     entry->ftpTrust = fingerprint;

@@ -1,6 +1,7 @@
 #include "cli/CliRegistry.h"
 #include "cli/HelperCommands.h"
 #include "net/CFtpClient.h"
+#include "net/FileTransferClient.h"
 #include "net/FtpServerField.h"
 #include "net/FtpWaiter.h"
 
@@ -13,9 +14,11 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 
-// "velmora-cli ftp": one FTP operation from the command line, so podcasters can script uploads.
+// "velmora-cli ftp": one FTP or SFTP operation from the command line, so podcasters can script
+// uploads.
 namespace {
 
 const char kUsage[] =
@@ -24,7 +27,10 @@ const char kUsage[] =
     "Connects to HOST, runs one command, quits. HOST is a host name or address, optionally\n"
     "with a port and an ftp:// prefix, as in the upload window: ftp.example.com,\n"
     "ftp://ftp.example.com, ftp.example.com:2121, ftp://[::1]:2121. ftpes://HOST talks TLS after\n"
-    "\"AUTH TLS\" (explicit FTPS), ftps://HOST from the first byte (implicit FTPS, port 990).\n\n"
+    "\"AUTH TLS\" (explicit FTPS), ftps://HOST from the first byte (implicit FTPS, port 990).\n"
+    "sftp://[USER@]HOST uses SFTP over SSH (port 22): the SSH agent and the keys in ~/.ssh are\n"
+    "tried before the password, and the host key must be in ~/.ssh/known_hosts or given with\n"
+    "--trust, which adds it there.\n\n"
     "Commands:\n"
     "  ls [DIR]                     list DIR (or the start folder) as JSON\n"
     "  put LOCAL REMOTE [--offset N] upload LOCAL; with --offset, resume from byte N\n"
@@ -36,7 +42,8 @@ const char kUsage[] =
     "  --password-env VAR    take the password from the environment variable VAR\n"
     "  --port N              control port, 1..65535 (over a port in HOST; 21 by default)\n"
     "  --trust SHA256        accept the server's certificate with this SHA-256 fingerprint\n"
-    "                        although the system does not trust it (FTPS)\n"
+    "                        although the system does not trust it (FTPS), or an SFTP\n"
+    "                        server's host key not yet in known_hosts (SHA256:...)\n"
     "  --timeout SECONDS     give up when the server stays silent this long (60)\n"
     "  --log                 print the protocol log on stderr (the password masked)\n\n"
     "Exit codes: 0 done, 1 the operation failed (the FTP error on stderr), 2 bad arguments.";
@@ -50,8 +57,7 @@ struct FtpArguments {
     std::optional<int> port;
     int timeout = 60;
     qint64 offset = 0;
-    QString host;
-    int security = 0;
+    FtpServerField endpoint;
     QString trust;
     QString command;
     QStringList operands;
@@ -114,8 +120,9 @@ std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out
             out->port = static_cast<int>(number);
         } else if (a == QLatin1String("--trust")) {
             const auto v = value();
-            if (!v || QString(*v).remove(QLatin1Char(':')).size() != 64)
-                return QStringLiteral("--trust needs a SHA-256 fingerprint (64 hex digits, colons allowed)");
+            if (!v || (QString(*v).remove(QLatin1Char(':')).size() != 64 && !v->startsWith(QLatin1String("SHA256:"))))
+                return QStringLiteral("--trust needs a SHA-256 fingerprint (64 hex digits, colons allowed, "
+                                      "or an SSH host key's SHA256:...)");
             out->trust = *v;
         } else if (a == QLatin1String("--timeout")) {
             const auto v = value();
@@ -138,8 +145,7 @@ std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out
     const FtpServerField server = FtpServerField::parse(positional.takeFirst());
     if (!server.error.isEmpty())
         return server.error;
-    out->host = server.host;
-    out->security = server.security;
+    out->endpoint = server;
     if (!out->port)
         out->port = server.port;
     out->command = positional.takeFirst();
@@ -181,37 +187,41 @@ QString logLine(const QString& message, int type)
 
 class FtpRun {
 public:
-    explicit FtpRun(const FtpArguments& args) : m_args(args), m_waiter(m_client)
+    explicit FtpRun(const FtpArguments& args)
+        : m_args(args),
+          m_client(FileTransferClient::create(FileTransferClient::protocolOf(args.endpoint))),
+          m_waiter(*m_client)
     {
-        m_client.setFtpServer(args.host);
-        m_client.setRemotePort(*args.port);
-        m_client.setSecurity(args.security);
-        m_client.setTrustedFingerprint(args.trust);
-        m_client.setPassiveMode(args.passive);
-        m_client.setUserName(args.user);
-        m_client.setPassword(args.password);
-        m_client.setTimeOut(args.timeout);
+        m_client->applyEndpoint(args.endpoint);
+        m_client->setRemotePort(*args.port);
+        m_client->setTrustedFingerprint(args.trust);
+        m_client->setPassiveMode(args.passive);
+        if (!args.user.isEmpty() || args.endpoint.user.isEmpty())
+            m_client->setUserName(args.user);
+        m_client->setPassword(args.password);
+        m_client->setTimeOut(args.timeout);
         // The largest block the client takes: fewer round trips through the event loop per
         // megabyte of a long episode.
-        m_client.setSendBufferLenght(8192);
+        if (auto* ftp = qobject_cast<CFtpClient*>(m_client.get()))
+            ftp->setSendBufferLenght(8192);
         if (args.log) {
-            QObject::connect(&m_client, &CFtpClient::SessionProtocolMessage, &m_client,
+            QObject::connect(m_client.get(), &FileTransferClient::SessionProtocolMessage, m_client.get(),
                              [](const QString& message, int type) { printErr(logLine(message, type)); });
         }
         if (stderrIsTerminal()) {
-            QObject::connect(&m_client, &CFtpClient::OnDataTransferProgress, &m_client,
+            QObject::connect(m_client.get(), &FileTransferClient::OnDataTransferProgress, m_client.get(),
                              [this](qint64 bytes) { showProgress(bytes); });
         }
     }
 
     int run()
     {
-        if (!perform([](CFtpClient& c) { return c.Connect(); }))
+        if (!perform([](FileTransferClient& c) { return c.Connect(); }))
             return cli_exit::kFailed;
         const bool ok = command();
         endProgress();
-        if (m_client.FtpSessionState() != CFtpClient::stNotConnected)
-            perform([](CFtpClient& c) { return c.QuitSession(); }, false);
+        if (m_client->FtpSessionState() != FileTransferClient::stNotConnected)
+            perform([](FileTransferClient& c) { return c.QuitSession(); }, false);
         return ok ? cli_exit::kDone : cli_exit::kFailed;
     }
 
@@ -223,25 +233,25 @@ private:
         if (cmd == QLatin1String("ls"))
             return list();
         if (cmd == QLatin1String("pwd")) {
-            if (!perform([](CFtpClient& c) { return c.GetCurrentDirectory(); }))
+            if (!perform([](FileTransferClient& c) { return c.GetCurrentDirectory(); }))
                 return false;
-            cliPrint(m_client.CurrentDirectory());
+            cliPrint(m_client->CurrentDirectory());
             return true;
         }
         if (cmd == QLatin1String("put")) {
             m_total = QFileInfo(op[0]).size();
-            return perform([&](CFtpClient& c) { return c.UploadFile(op[0], op[1], m_args.offset); });
+            return perform([&](FileTransferClient& c) { return c.UploadFile(op[0], op[1], m_args.offset); });
         }
         if (cmd == QLatin1String("get"))
-            return perform([&](CFtpClient& c) { return c.DownloadFile(op[0], op[1], m_args.overwrite); });
+            return perform([&](FileTransferClient& c) { return c.DownloadFile(op[0], op[1], m_args.overwrite); });
         if (cmd == QLatin1String("mkdir"))
-            return perform([&](CFtpClient& c) { return c.CreateDirectory(op[0]); });
+            return perform([&](FileTransferClient& c) { return c.CreateDirectory(op[0]); });
         if (cmd == QLatin1String("rmdir"))
-            return perform([&](CFtpClient& c) { return c.RemoveDirectory(op[0]); });
+            return perform([&](FileTransferClient& c) { return c.RemoveDirectory(op[0]); });
         if (cmd == QLatin1String("rm"))
-            return perform([&](CFtpClient& c) { return c.DeleteFile(op[0]); });
+            return perform([&](FileTransferClient& c) { return c.DeleteFile(op[0]); });
         if (cmd == QLatin1String("mv"))
-            return perform([&](CFtpClient& c) { return c.RenameFile(op[0], op[1]); });
+            return perform([&](FileTransferClient& c) { return c.RenameFile(op[0], op[1]); });
         return false;
     }
 
@@ -249,14 +259,14 @@ private:
     {
         if (!m_args.operands.isEmpty()) {
             const QString dir = m_args.operands.first();
-            if (!perform([&](CFtpClient& c) { return c.SetCurrentDirectory(dir); })
-                || !perform([](CFtpClient& c) { return c.GetCurrentDirectory(); }))
+            if (!perform([&](FileTransferClient& c) { return c.SetCurrentDirectory(dir); })
+                || !perform([](FileTransferClient& c) { return c.GetCurrentDirectory(); }))
                 return false;
         }
-        if (!perform([](CFtpClient& c) { return c.EnumFiles(); }))
+        if (!perform([](FileTransferClient& c) { return c.EnumFiles(); }))
             return false;
         QJsonArray files;
-        for (const CFtpFile& f : m_client.CurrentDirectoryFiles()) {
+        for (const CFtpFile& f : m_client->CurrentDirectoryFiles()) {
             files.append(QJsonObject{
                 {QStringLiteral("name"), f.FileName},
                 {QStringLiteral("isDirectory"), f.IsDirectory},
@@ -269,23 +279,23 @@ private:
                 {QStringLiteral("group"), f.Group},
             });
         }
-        const QJsonObject root{{QStringLiteral("directory"), m_client.CurrentDirectory()},
+        const QJsonObject root{{QStringLiteral("directory"), m_client->CurrentDirectory()},
                                {QStringLiteral("files"), files}};
         cliPrint(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)).trimmed());
         return true;
     }
 
     // Runs one operation to its end. A time-out cancels it. Failures are reported on stderr.
-    bool perform(const std::function<bool(CFtpClient&)>& start, bool report = true)
+    bool perform(const std::function<bool(FileTransferClient&)>& start, bool report = true)
     {
-        if (!start(m_client)) {
+        if (!start(*m_client)) {
             if (report)
                 cliError(cli_exit::kFailed, QStringLiteral("the operation could not start"));
             return false;
         }
         const int result = m_waiter.wait();
-        if (result == CFtpClient::ftpTimeOut) {
-            m_client.CancelAsyncMethod();
+        if (result == FileTransferClient::ftpTimeOut) {
+            m_client->CancelAsyncMethod();
             m_waiter.wait(0);
             endProgress();
             if (report)
@@ -293,7 +303,7 @@ private:
                                                            "the operation was cancelled").arg(m_args.timeout));
             return false;
         }
-        if (result == CFtpClient::ftpDone)
+        if (result == FileTransferClient::ftpDone)
             return true;
         endProgress();
         if (report)
@@ -303,14 +313,19 @@ private:
 
     void reportError()
     {
-        const CFtpError& error = m_client.LastFtpError();
+        const CFtpError& error = m_client->LastFtpError();
         // Replies outside the table of standard texts (554, 535 ...) carry no description.
+        const QString protocol = m_client->protocol() == FileTransferClient::Protocol::Sftp ? QStringLiteral("SFTP")
+                                                                                              : QStringLiteral("FTP");
         QString text = error.Description.isEmpty()
-            ? QStringLiteral("FTP error %1").arg(error.Number)
-            : QStringLiteral("FTP error %1: %2").arg(error.Number).arg(error.Description);
-        const QString reply = m_client.LastServerResponse().trimmed();
-        if (error.Number > 16000 && !reply.isEmpty())
+            ? QStringLiteral("%1 error %2").arg(protocol).arg(error.Number)
+            : QStringLiteral("%1 error %2: %3").arg(protocol).arg(error.Number).arg(error.Description);
+        const QString reply = m_client->LastServerResponse().trimmed();
+        if (error.Number > 16000 && error.Number < 17000 && !reply.isEmpty())
             text += QStringLiteral(" (server: %1)").arg(reply);
+        // Nobody is asked on the command line: the way to trust is said instead.
+        if (m_client->PeerNeedsTrust())
+            text += QStringLiteral(" (to trust this server, run again with --trust %1)").arg(m_client->PeerFingerprint());
         cliError(cli_exit::kFailed, text);
     }
 
@@ -334,7 +349,7 @@ private:
     }
 
     const FtpArguments& m_args;
-    CFtpClient m_client;
+    std::unique_ptr<FileTransferClient> m_client;
     FtpWaiter m_waiter;
     qint64 m_total = 0;
     QElapsedTimer m_progressClock;

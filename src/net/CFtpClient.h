@@ -24,6 +24,7 @@ public:
 
     Protocol protocol() const override { return Protocol::Ftp; }
     void applyEndpoint(const FtpServerField& endpoint) override;
+    bool PeerNeedsTrust() const override;
 
     bool Connect() override;
     bool GetCurrentDirectory() override;

@@ -9,6 +9,14 @@ const QString kTlsSource = QStringLiteral("CFtpClient.Tls");
 
 } // namespace
 
+// A certificate nothing vouches for (a handshake that failed for another reason is no question
+// of trust).
+bool CFtpClient::PeerNeedsTrust() const
+{
+    return m_lastError.Number == MSocketSupport::kTlsFailure && !m_peerFingerprint.isEmpty()
+           && !m_lastError.Description.startsWith(QLatin1String("The TLS handshake failed"));
+}
+
 void CFtpClient::controlEncrypted()
 {
     m_peerFingerprint = m_control.PeerFingerprint();

@@ -2,6 +2,7 @@
 
 #include "net/CFtpClient.h"
 #include "net/FtpServerField.h"
+#include "net/SftpClient.h"
 
 FileTransferClient::FileTransferClient(QObject* parent) : QObject(parent)
 {
@@ -10,20 +11,24 @@ FileTransferClient::FileTransferClient(QObject* parent) : QObject(parent)
 
 FileTransferClient::~FileTransferClient() = default;
 
-std::unique_ptr<FileTransferClient> FileTransferClient::create(Protocol)
+std::unique_ptr<FileTransferClient> FileTransferClient::create(Protocol protocol)
 {
+    if (protocol == Protocol::Sftp)
+        return std::make_unique<SftpClient>();
     return std::make_unique<CFtpClient>();
 }
 
-FileTransferClient::Protocol FileTransferClient::protocolOf(const FtpServerField&)
+FileTransferClient::Protocol FileTransferClient::protocolOf(const FtpServerField& endpoint)
 {
-    return Protocol::Ftp;
+    return endpoint.sftp ? Protocol::Sftp : Protocol::Ftp;
 }
 
 void FileTransferClient::applyEndpoint(const FtpServerField& endpoint)
 {
     setFtpServer(endpoint.host);
     setRemotePort(endpoint.port);
+    if (!endpoint.user.isEmpty())
+        setUserName(endpoint.user);
 }
 
 void FileTransferClient::setRemotePort(int port)

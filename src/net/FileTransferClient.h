@@ -102,6 +102,10 @@ public:
     void setTrustedFingerprint(const QString& fingerprint) { m_trustedFingerprint = fingerprint; }
     // The server's identity as seen by the last Connect, also after its refusal.
     QString PeerFingerprint() const { return m_peerFingerprint; }
+    // The last Connect failed only because nothing on this computer vouches for the server's
+    // identity: with TrustedFingerprint set to PeerFingerprint, the next Connect goes on (and
+    // over SFTP adds the host key to known_hosts).
+    virtual bool PeerNeedsTrust() const { return false; }
     int TimeOut() const { return m_watchdog.TimeOutValue(); }
     void setTimeOut(int seconds) { m_watchdog.setTimeOutValue(seconds); }
     // Milliseconds per TimeOut unit (1000); tests shorten it.

@@ -27,9 +27,12 @@ FtpServerField FtpServerField::parse(const QString& field)
         } else if (name == QLatin1String("ftps")) {
             result.security = 2;
             result.port = 990;
+        } else if (name == QLatin1String("sftp")) {
+            result.sftp = true;
+            result.port = 22;
         } else {
             result.error = QStringLiteral("unknown protocol \"%1://\": the server must be host, host:port or "
-                                          "ftp://, ftpes:// or ftps://host[:port]").arg(scheme.captured(1));
+                                          "ftp://, ftpes://, ftps:// or sftp://host[:port]").arg(scheme.captured(1));
             return result;
         }
         server = server.mid(scheme.capturedLength());
@@ -37,6 +40,17 @@ FtpServerField FtpServerField::parse(const QString& field)
     // "ftp://host/" as pasted from a browser.
     while (server.endsWith(QLatin1Char('/')))
         server.chop(1);
+    if (const qsizetype at = server.lastIndexOf(QLatin1Char('@')); at >= 0 && !server.contains(QLatin1Char('/'))) {
+        result.user = server.left(at);
+        server = server.mid(at + 1);
+        // A password is kept out of the address, which shows in logs and status texts.
+        if (const qsizetype colon = result.user.indexOf(QLatin1Char(':')); colon >= 0) {
+            result.error = QStringLiteral("the server address holds a password: put it in the password field");
+            result.user.truncate(colon);
+            result.host = server;
+            return result;
+        }
+    }
     if (server.contains(QLatin1Char('/'))) {
         result.error = QStringLiteral("\"%1\" holds a folder: give the server only, the folders are separate settings")
                            .arg(server);

@@ -40,7 +40,7 @@ void FtpFolderBrowser::open(const FtpLogin& login)
     if (m_client->protocol() != FileTransferClient::protocolOf(endpoint))
         makeClient(int(FileTransferClient::protocolOf(endpoint)));
     m_client->applyEndpoint(endpoint);
-    m_client->setUserName(login.userName);
+    m_client->setUserName(login.userName.isEmpty() ? endpoint.user : login.userName);
     m_client->setPassword(login.password);
     m_client->setPassiveMode(login.passive);
     setStatus(kStatus + QStringLiteral("Connecting to ") + FtpServerField::address(login.server) + QStringLiteral(" ..."));

@@ -2,7 +2,7 @@
 // silent or away, the in-process scripted one.
 #include "../net/FtpTestServer.h"
 #include "../net/ScriptedFtpServer.h"
-#include "../net/SecureTestServer.h"
+#include "support/SecureTestServer.h"
 #include "SessionHarness.h"
 #include "app/UploadWorkflow.h"
 #include "feed/FeedDateTime.h"
@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -98,6 +99,7 @@ private slots:
     void serverGoneStopsTheSession();
     void feedCutShortLeavesTheOldFeed();
     void publishesOverFtpsAfterTrustingOnce();
+    void publishesOverSftpAfterTrustingOnce();
     void cancelStopsASilentTransfer();
     void silentServerTimesOut();
     void untitledPodcastWritesNoLog();
@@ -472,6 +474,52 @@ void TestUploadWorkflow::publishesOverFtpsAfterTrustingOnce()
         QCOMPARE(testutil::readFile(vsftpd.home() + QStringLiteral("/episode%1.mp3").arg(i + 1)), testutil::readFile(p.media[i]));
 
     // Trusted now: the next publish asks nothing.
+    w.publish();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
+    QVERIFY2(p.h.prompts.messages.size() == 1, qPrintable(p.h.prompts.messageTexts().join("|") + w.log()));
+    QVERIFY(w.log().section("\r\n", -1).startsWith("*** Upload Complete at "));
+}
+
+// The host key is asked about once and goes into known_hosts; the old feed is replaced whole.
+void TestUploadWorkflow::publishesOverSftpAfterTrustingOnce()
+{
+    SecureTestServer sshd;
+    QString error;
+    if (!sshd.start(QStringLiteral("sshd"), {}, &error))
+        QSKIP(qPrintable(QStringLiteral("sshd cannot run here (it needs root and unshare): ") + error));
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qunsetenv("SSH_AUTH_SOCK");
+    Podcast p;
+    ProjectEntry& e = p.entry();
+    e.ftpServer = QStringLiteral("sftp://%1@127.0.0.1:%2/").arg(sshd.user()).arg(sshd.port());
+    e.ftpUsername.clear();
+    e.ftpPassword = sshd.password();
+    e.ftpPath = e.ftpPath2 = e.ftpPath3 = QStringLiteral(".");
+    e.uploadFeed = e.uploadImage = e.uploadEnclosure = true;
+    testutil::writeFile(sshd.home() + "/garden.xml", "<rss>the old feed</rss>");
+    p.h.prompts.queueAnswer(MessageAnswer::Yes);
+    UploadWorkflow w(*p.h.session);
+    w.load();
+    w.publish(); // the SFTP client made here looks for ~/.ssh in HOME
+    qputenv("HOME", oldHome);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
+    QVERIFY2(p.h.prompts.messages.size() == 1, qPrintable(p.h.prompts.messageTexts().join("|") + w.log()));
+    const QString question = p.h.prompts.messages[0].text;
+    QVERIFY2(question.startsWith("This computer does not know the server's host key yet.") && question.contains(sshd.fingerprint())
+                 && question.endsWith("Trust this host key (it is added to known_hosts) and publish?"),
+             qPrintable(question));
+    QVERIFY(testutil::readFile(home.filePath(".ssh/known_hosts")).contains(testutil::readFile(sshd.info("hostkey")).split(' ').value(1)));
+    QVERIFY2(w.log().section("\r\n", -1).startsWith("*** Upload Complete at "), qPrintable(w.log()));
+    QCOMPARE(testutil::readFile(sshd.home() + "/garden.xml"),
+             buildFeedBytes(p.h.session->document(), e.encodingIndex, QSize(40, 30)));
+    QVERIFY(!QFile::exists(sshd.home() + "/garden.xml.uploading"));
+    QCOMPARE(testutil::readFile(sshd.home() + "/logo.png"), testutil::readFile(p.image));
+    for (int i : {0, 2})
+        QCOMPARE(testutil::readFile(sshd.home() + QStringLiteral("/episode%1.mp3").arg(i + 1)), testutil::readFile(p.media[i]));
+
+    // Known now: the next publish asks nothing.
     w.publish();
     QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
     QVERIFY2(p.h.prompts.messages.size() == 1, qPrintable(p.h.prompts.messageTexts().join("|") + w.log()));

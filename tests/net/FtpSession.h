@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/CFtpClient.h"
+#include "net/SftpClient.h"
 #include "net/FtpWaiter.h"
 
 #include <QStringList>
@@ -9,8 +10,9 @@
 
 // A client wired for tests: records the protocol log, the states and the progress reports, and
 // runs one operation to its completion event.
-struct FtpSession {
-    explicit FtpSession(int port, bool passive = true, const QString& user = QStringLiteral("user"),
+template <class Client>
+struct BasicFtpSession {
+    explicit BasicFtpSession(int port, bool passive = true, const QString& user = QStringLiteral("user"),
                         const QString& password = QStringLiteral("secret"))
     {
         client.setFtpServer(QStringLiteral("127.0.0.1"));
@@ -18,25 +20,25 @@ struct FtpSession {
         client.setPassiveMode(passive);
         client.setUserName(user);
         client.setPassword(password);
-        QObject::connect(&client, &CFtpClient::SessionProtocolMessage, &client,
+        QObject::connect(&client, &Client::SessionProtocolMessage, &client,
                          [this](const QString& message, int type) {
                              log.append(QString::number(type) + QLatin1Char(' ') + message);
                          });
-        QObject::connect(&client, &CFtpClient::OnStateChange, &client, [this](int state) { states.append(state); });
-        QObject::connect(&client, &CFtpClient::OnDataTransferProgress, &client,
+        QObject::connect(&client, &Client::OnStateChange, &client, [this](int state) { states.append(state); });
+        QObject::connect(&client, &Client::OnDataTransferProgress, &client,
                          [this](qint64 bytes) { progress.append(bytes); });
     }
 
     // Starts an operation and waits for its completion event; -2 when it did not start, -1 when
     // no event came in time.
-    int run(const std::function<bool(CFtpClient&)>& start, int timeoutMs = 30000)
+    int run(const std::function<bool(Client&)>& start, int timeoutMs = 30000)
     {
         progress.clear();
         if (!start(client))
             return -2;
         return waiter.wait(timeoutMs);
     }
-    int connect() { return run([](CFtpClient& c) { return c.Connect(); }); }
+    int connect() { return run([](Client& c) { return c.Connect(); }); }
     // Commands sent, in order ("TYPE I", "PASV" ...).
     QStringList commands() const
     {
@@ -48,9 +50,12 @@ struct FtpSession {
         return sent;
     }
 
-    CFtpClient client;
+    Client client;
     FtpWaiter waiter{client};
     QStringList log;
     QList<int> states;
     QList<qint64> progress;
 };
+
+using FtpSession = BasicFtpSession<CFtpClient>;
+using SftpSession = BasicFtpSession<SftpClient>;

@@ -2,7 +2,7 @@
 // between the control and the data connections.
 #include "FtpSession.h"
 #include "FtpTestServer.h"
-#include "SecureTestServer.h"
+#include "support/SecureTestServer.h"
 #include "net/MSocketSupport.h"
 #include "support/TestUtil.h"
 

@@ -1,11 +1,13 @@
-// The FTP folder browser against a real FTP server (pyftpdlib on 127.0.0.1).
+// The FTP folder browser against a real FTP server (pyftpdlib on 127.0.0.1) and OpenSSH's sshd.
 #include "../net/FtpTestServer.h"
 #include "net/CFtpClient.h"
 #include "publish/FtpFolderBrowser.h"
 #include "net/FtpServerField.h"
+#include "support/SecureTestServer.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -46,7 +48,9 @@ private slots:
         QTest::newRow("explicit TLS") << "ftpes://host" << "host" << 21 << true;
         QTest::newRow("implicit TLS, port 990") << "FTPS://host" << "host" << 990 << true;
         QTest::newRow("implicit TLS, own port") << "ftps://host:9990" << "host" << 9990 << true;
-        QTest::newRow("SFTP not offered") << "sftp://host" << "sftp://host" << 21 << false;
+        QTest::newRow("SFTP, port 22") << "sftp://host" << "host" << 22 << true;
+        QTest::newRow("SFTP URL with user and port") << "sftp://podcaster@host:2222/" << "host" << 2222 << true;
+        QTest::newRow("password in the address") << "sftp://podcaster:pw@host" << "host" << 22 << false;
         QTest::newRow("plain") << "ftp.example.com" << "ftp.example.com" << 21 << true;
         QTest::newRow("prefix and port") << "FTP://127.0.0.1:2121" << "127.0.0.1" << 2121 << true;
         QTest::newRow("IPv6 literal left alone") << "::1" << "::1" << 21 << true;
@@ -68,6 +72,8 @@ private slots:
         QCOMPARE(parsed.host, host);
         QCOMPARE(parsed.port, port);
         QCOMPARE(parsed.error.isEmpty(), valid);
+        QCOMPARE(parsed.sftp, field.startsWith("sftp://"));
+        QCOMPARE(parsed.user, field.contains('@') ? QString("podcaster") : QString());
     }
 
     void pathRules()
@@ -140,6 +146,34 @@ private slots:
         QCOMPARE(texts(b), before);
         QCOMPARE(b.currentDirectory(), QString("/"));
         QDir().mkpath(m_server->path("docs"));
+    }
+
+    // Over SFTP the browser starts in the login folder and goes down and up the same way.
+    void browsesOverSftp()
+    {
+        SecureTestServer sshd;
+        QString error;
+        if (!sshd.start("sshd", {}, &error))
+            QSKIP(qPrintable("sshd cannot run here (it needs root and unshare): " + error));
+        QVERIFY(QDir().mkpath(sshd.home() + "/www/audio"));
+        QTemporaryDir home;
+        const QByteArray hostKey = testutil::readFile(sshd.info("hostkey")).trimmed();
+        QDir().mkpath(home.filePath(".ssh"));
+        testutil::writeFile(home.filePath(".ssh/known_hosts"), QString("[127.0.0.1]:%1 ").arg(sshd.port()).toUtf8() + hostKey + '\n');
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
+        FtpFolderBrowser b;
+        b.open({QString("sftp://%1@127.0.0.1:%2").arg(sshd.user()).arg(sshd.port()), "", sshd.password(), true});
+        qputenv("HOME", oldHome);
+        QTRY_VERIFY_WITH_TIMEOUT(texts(b).contains("www"), kWaitMs);
+        QCOMPARE(b.currentDirectory(), sshd.home());
+        b.activateRow(int(texts(b).indexOf("www")));
+        QTRY_COMPARE_WITH_TIMEOUT(b.currentDirectory(), sshd.home() + "/www", kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(texts(b), (QStringList{"Go to parent directory", "audio"}), kWaitMs);
+        b.activateRow(0);
+        QTRY_COMPARE_WITH_TIMEOUT(b.currentDirectory(), sshd.home(), kWaitMs);
+        b.close();
+        QTRY_COMPARE_WITH_TIMEOUT(b.client().FtpSessionState(), int(FileTransferClient::stNotConnected), kWaitMs);
     }
 
 private:

@@ -150,6 +150,25 @@ ForceCommand internal-sftp
     return script, info
 
 
+def descendants(root):
+    # The server's children by pid: sshd's per-connection processes leave its process group.
+    children = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as f:
+                    parent = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                continue
+            children.setdefault(parent, []).append(int(entry))
+    found, todo = [], [root]
+    while todo:
+        for child in children.get(todo.pop(), []):
+            found.append(child)
+            todo.append(child)
+    return found
+
+
 def stop_with_parent():
     # The server goes when this script goes, even when it is killed.
     libc = ctypes.CDLL("libc.so.6", use_errno=True)
@@ -193,6 +212,12 @@ def main():
     try:
         sys.stdin.read()
     finally:
+        # Every connection goes with the server, as when its machine goes away.
+        for pid in [server.pid] + descendants(server.pid):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
         try:
             os.killpg(server.pid, signal.SIGTERM)
         except ProcessLookupError:

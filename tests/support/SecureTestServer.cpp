@@ -4,6 +4,11 @@
 
 SecureTestServer::~SecureTestServer()
 {
+    stop();
+}
+
+void SecureTestServer::stop()
+{
     if (m_process.state() == QProcess::NotRunning)
         return;
     // Closing its input stops the server; a kill is the fallback.

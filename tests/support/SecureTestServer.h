@@ -19,6 +19,11 @@ public:
     QString user() const { return m_info.value(QStringLiteral("user")).toString(); }
     QString password() const { return m_info.value(QStringLiteral("password")).toString(); }
     QString fingerprint() const { return m_info.value(QStringLiteral("fingerprint")).toString(); }
+    // Other facts the server reported: "hostkey" (public, sshd), "userkey" (the private key its
+    // authorized_keys lets in, sshd), "certificate" (vsftpd).
+    QString info(const QString& key) const { return m_info.value(key).toString(); }
+    // Stops the server now, dropping every connection (a server that goes away).
+    void stop();
 
 private:
     QTemporaryDir m_state;
