@@ -14,7 +14,9 @@ PictureEditing::PictureEditing(Session& session)
     const Channel& c = session.document().channel;
     const ChannelImageFields fields{c.imageTitle, c.imageDescription, c.imageLink, c.imageUrl,
                                     c.imageFile};
-    m_editor = std::make_unique<PictureEditor>(session.prompts(), *m_target, fields);
+    const ProjectEntry* entry = session.currentEntry();
+    const CoverArtFields cover{entry ? entry->coverPath : QString(), c.itunesImage};
+    m_editor = std::make_unique<PictureEditor>(session.prompts(), *m_target, fields, cover);
 }
 
 PictureEditing::~PictureEditing() = default;
@@ -29,6 +31,9 @@ void PictureEditing::accept()
     c.imageLink = f.link;
     c.imageUrl = f.url;
     c.imageFile = f.file;
+    c.itunesImage = m_editor->cover.url;
+    if (ProjectEntry* entry = m_session.currentEntry())
+        entry->coverPath = m_editor->cover.file;
     if (MainView* view = m_session.view()) {
         if (m_target->HasPicture())
             view->showChannelImage(m_target->Picture());

@@ -7,8 +7,9 @@
 class Session;
 
 // One run of the "Edit picture" window on the open podcast: the editor starts from the
-// channel's image fields and picture, and OK hands the result back to the channel and the
-// main window. Cancel is simply dropping this object.
+// channel's image fields and picture and from the cover art (the channel's itunes:image and the
+// project's local cover file), and OK hands the result back to the channel, the project entry
+// and the main window. Cancel is simply dropping this object.
 class PictureEditing {
 public:
     // False when the session's picture cannot be edited (no image library behind it).

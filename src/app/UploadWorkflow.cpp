@@ -6,6 +6,7 @@
 #include "common/Prompts.h"
 #include "feed/FeedDateTime.h"
 #include "feed/FeedWriter.h"
+#include "image/PictureEditor.h"
 #include "net/FileTransferClient.h"
 #include "net/FtpServerField.h"
 
@@ -346,6 +347,7 @@ void UploadWorkflow::prepareJobs()
             const QString target = fields.imageFolder + QLatin1Char('/') + fields.imageFileName;
             m_jobs.append({imageWorkFile(), temporaryName(target), true, target});
         }
+        prepareCoverJob();
     }
     if (fields.uploadFeed) {
         const ProjectEntry* entry = m_session.currentEntry();
@@ -361,6 +363,24 @@ void UploadWorkflow::prepareJobs()
             m_session.prompts().message(text, MessageIcon::Exclamation);
         }
     }
+}
+
+// The cover art goes into the feed image's folder under its own name; itunes:image then names
+// it there, by the feed image's web address when that is one.
+void UploadWorkflow::prepareCoverJob()
+{
+    const ProjectEntry* entry = m_session.currentEntry();
+    if (!entry || entry->coverPath.isEmpty())
+        return;
+    QString name = fileNamePart(entry->coverPath);
+    // One file may not replace the other on the server.
+    if (name.compare(fields.imageFileName, Qt::CaseInsensitive) == 0)
+        name.prepend(QStringLiteral("cover-"));
+    const QString target = fields.imageFolder + QLatin1Char('/') + name;
+    m_jobs.append({entry->coverPath, temporaryName(target), false, target});
+    Channel& channel = m_session.document().channel;
+    const QString beside = PictureEditor::AddressBeside(channel.imageUrl, name);
+    channel.itunesImage = beside != name ? beside : PictureEditor::AddressBeside(channel.itunesImage, name);
 }
 
 void UploadWorkflow::startNextJob()

@@ -36,7 +36,8 @@ struct UploadEpisode {
 };
 
 // The upload window's behaviour without widgets: it fills the fields from the current project,
-// publishes feed, channel image and ticked episode files over one FTP session, keeps the
+// publishes feed, channel image (with the cover art beside it) and ticked episode files over
+// one FTP session, keeps the
 // protocol log and stores the fields back. Every step follows a completion event of the FTP
 // client, so nothing waits and the program stays responsive.
 class UploadWorkflow : public QObject {
@@ -118,6 +119,7 @@ private:
     void onProgress(qint64 bytes);
 
     void prepareJobs();
+    void prepareCoverJob();
     void startNextJob();
     void finishJob();
     void quit();

@@ -10,7 +10,7 @@ namespace cli_helpers {
 inline constexpr char kMedia[] = "velmora-cli-media";
 inline constexpr char kNet[] = "velmora-cli-net";
 inline constexpr char kAudioSummary[] = "audio file info, conversion and track effects";
-inline constexpr char kImageSummary[] = "image info and conversion (JPEG, GIF, BMP)";
+inline constexpr char kImageSummary[] = "image info, conversion (JPEG, GIF, BMP) and cover art";
 inline constexpr char kFtpSummary[] = "run one FTP operation (ls, put, get, mkdir, rmdir, rm, mv, pwd)";
 } // namespace cli_helpers
 

@@ -3,6 +3,7 @@
 #include "app/AppShell.h"
 #include "app/EpisodePlayback.h"
 #include "app/FeedDownload.h"
+#include "app/PictureEditing.h"
 #include "app/Session.h"
 #include "app/SoundTrackDevices.h"
 #include "app/TrackDevices.h"
@@ -18,6 +19,7 @@
 #include "gui/EpisodeEditor.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
+#include "gui/PictureWindow.h"
 #include "gui/PreviewWindow.h"
 #include "gui/RecorderPanel.h"
 #include "gui/UploadDialog.h"
@@ -144,7 +146,7 @@ void MainController::run(const QString& c)
     else if (c == QLatin1String("m_options"))
         editOptions();
     else if (c == QLatin1String("m_image_edit"))
-        notAvailableYet(QStringLiteral("The image editor"));
+        editPicture();
     else if (c == QLatin1String("m_ep_play") && m_playback)
         m_playback->play();
     else if (c == QLatin1String("m_ep_stop") && m_playback)
@@ -242,15 +244,19 @@ void MainController::publish()
     dialog.exec();
 }
 
+void MainController::editPicture()
+{
+    if (m_session.busy() || m_session.noPodcast() || !PictureEditing::available(m_session))
+        return;
+    PictureEditing editing(m_session);
+    PictureWindow window(editing, &m_window);
+    window.onUpload = [this] { publish(); };
+    window.onHelp = [this](const QString& page) { openHelp(page); };
+    window.exec();
+}
+
 void MainController::openHelp(const QString& page)
 {
     const QString path = m_shell.home().filePath(QStringLiteral("manual/") + page);
     m_session.prompts().openUrl(QUrl::fromLocalFile(path).toString());
-}
-
-void MainController::notAvailableYet(const QString& what)
-{
-    m_session.prompts().message(
-        QStringLiteral("%1 is not part of this version of Velmora yet.").arg(what),
-        MessageIcon::Information);
 }

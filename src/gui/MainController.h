@@ -37,8 +37,8 @@ private:
     void editOptions();
     void showPreview();
     void publish();
+    void editPicture();
     void openHelp(const QString& page);
-    void notAvailableYet(const QString& what);
     bool closeRequested();
 
     AppShell& m_shell;

@@ -23,6 +23,9 @@ struct CoverCheck {
     bool accepted() const { return header.type != ImageHeader::Unknown && problems.isEmpty(); }
     // "3000 x 3000 pixels, JPEG, RGB, 812 KB"
     QString summary() const;
+    // One line for the user: "Accepted by Apple Podcasts and the apps." or "Not accepted: "
+    // with the reasons, followed by the advice.
+    QString verdict() const;
 };
 
 // The square cover art of a podcast (itunes:image): its rules, and making a picture that

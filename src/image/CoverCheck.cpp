@@ -45,6 +45,16 @@ QString CoverCheck::summary() const
     return parts.join(QStringLiteral(", "));
 }
 
+QString CoverCheck::verdict() const
+{
+    QStringList lines;
+    if (accepted())
+        lines << QStringLiteral("Accepted by Apple Podcasts and the apps.");
+    else
+        lines << QStringLiteral("Not accepted: ") + problems.join(QLatin1Char(' '));
+    return (lines + advice).join(QLatin1Char(' '));
+}
+
 CoverCheck CoverArt::Check(const QByteArray& bytes)
 {
     CoverCheck check;

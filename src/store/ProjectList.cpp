@@ -83,6 +83,7 @@ void ProjectList::readFrom(const IniFile& ini, bool readPasswords)
         e.ftpFilename = text(QStringLiteral("FTPFilename"));
         e.ftpFilename2 = text(QStringLiteral("FTPFilename2"));
         e.ftpTrust = text(QStringLiteral("FTPTrust"));
+        e.coverPath = text(QStringLiteral("CoverPath"));
         e.uploadFeed = flag(QStringLiteral("UploadFeed"));
         e.uploadImage = flag(QStringLiteral("UploadImage"));
         e.uploadEnclosure = flag(QStringLiteral("UploadEnclosure"));
@@ -152,6 +153,8 @@ IniFile ProjectList::toIni(bool savePasswords) const
         put(QStringLiteral("FTPFilename2"), e.ftpFilename2);
         if (!e.ftpTrust.isEmpty()) // files of projects that never trusted a certificate stay as they were
             put(QStringLiteral("FTPTrust"), e.ftpTrust);
+        if (!e.coverPath.isEmpty())
+            put(QStringLiteral("CoverPath"), e.coverPath);
         put(QStringLiteral("UploadFeed"), fromFlag(e.uploadFeed));
         put(QStringLiteral("UploadImage"), fromFlag(e.uploadImage));
         put(QStringLiteral("UploadEnclosure"), fromFlag(e.uploadEnclosure));

@@ -37,6 +37,8 @@ struct ProjectEntry {
     QString ftpFilename2;
     // SHA-256 of an FTPS certificate the user chose to trust ("FTPTrust"; empty: none).
     QString ftpTrust;
+    // Local file of the cover art ("CoverPath"; empty: none), published beside the feed image.
+    QString coverPath;
     bool uploadFeed = false;
     bool uploadImage = false;
     bool uploadEnclosure = false;

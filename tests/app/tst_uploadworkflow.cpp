@@ -91,6 +91,8 @@ private slots:
     void closeStoresFieldsBack();
     void emptyServerIsRefused();
     void publishesImageFeedAndTickedEpisodes();
+    void publishesTheCoverBesideTheImage_data();
+    void publishesTheCoverBesideTheImage();
     void withNothingChosenConnectsAndQuits();
     void wrongPasswordIsReported();
     void refusedConnectionIsReported();
@@ -292,6 +294,54 @@ void TestUploadWorkflow::publishesImageFeedAndTickedEpisodes()
     QCOMPARE(w.status(), QStringLiteral("Upload Successful."));
     QCOMPARE(w.progress(), 100);
     QVERIFY(std::is_sorted(percents.begin() + percents.lastIndexOf(0), percents.end()));
+}
+
+void TestUploadWorkflow::publishesTheCoverBesideTheImage_data()
+{
+    QTest::addColumn<QString>("coverName");
+    QTest::addColumn<QString>("imageUrl");
+    QTest::addColumn<QString>("remote");
+    QTest::addColumn<QString>("href");
+    QTest::newRow("beside the feed image's address") << "cover.jpg" << "https://garden.example.com/img/logo.png"
+                                                      << "img/cover.jpg" << "https://garden.example.com/img/cover.jpg";
+    QTest::newRow("named as the feed image") << "logo.png" << "https://garden.example.com/img/logo.png"
+                                             << "img/cover-logo.png" << "https://garden.example.com/img/cover-logo.png";
+    QTest::newRow("no web address known") << "cover.jpg" << "logo.png" << "img/cover.jpg" << "cover.jpg";
+}
+
+void TestUploadWorkflow::publishesTheCoverBesideTheImage()
+{
+    QFETCH(QString, coverName);
+    QFETCH(QString, imageUrl);
+    QFETCH(QString, remote);
+    QFETCH(QString, href);
+    Podcast p;
+    makeFolders(*m_server);
+    pointAt(p, m_server->port());
+    p.entry().uploadFeed = p.entry().uploadImage = true;
+    QDir().mkpath(p.h.path("art"));
+    p.entry().coverPath = p.h.path("art/" + coverName);
+    QImage cover(1400, 1400, QImage::Format_RGB32);
+    cover.fill(Qt::darkCyan);
+    QVERIFY(cover.save(p.entry().coverPath, "JPEG"));
+    Channel& channel = p.h.session->document().channel;
+    channel.imageUrl = imageUrl;
+    channel.itunesImage = coverName;
+
+    UploadWorkflow w(*p.h.session);
+    w.load();
+    w.publish();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), kWaitMs);
+    QVERIFY2(p.h.prompts.messages.isEmpty(), qPrintable(p.h.prompts.messageTexts().join('|') + w.log()));
+    QCOMPARE(testutil::readFile(m_server->path(remote)), testutil::readFile(p.entry().coverPath));
+    QCOMPARE(testutil::readFile(m_server->path("img/logo.png")), testutil::readFile(p.image));
+    QCOMPARE(channel.itunesImage, href);
+    const QByteArray feed = testutil::readFile(m_server->path(QStringLiteral("feeds/garden.xml")));
+    QVERIFY2(feed.contains("<itunes:image href=\"" + href.toUtf8() + "\""), feed.constData());
+    // The cover, like the feed image, arrives under a temporary name before the feed is sent.
+    const QStringList stor = sentCommands(w.log()).filter(QRegularExpression("^(STOR|RNTO)"));
+    QCOMPARE(stor, (QStringList{"STOR img/logo.png.uploading", "RNTO img/logo.png", "STOR " + remote + ".uploading",
+                                "RNTO " + remote, "STOR feeds/garden.xml.uploading", "RNTO feeds/garden.xml"}));
 }
 
 void TestUploadWorkflow::withNothingChosenConnectsAndQuits()

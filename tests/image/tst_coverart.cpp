@@ -2,6 +2,7 @@
 // other programs would, read back by ImageMagick.
 
 #include "image/CoverArt.h"
+#include "image/CoverCropFrame.h"
 #include "image/ImageHeader.h"
 #include "ImageMagick.h"
 #include "support/TestUtil.h"
@@ -131,6 +132,38 @@ private slots:
         QCOMPARE(CoverArt::FeedImage(cover).size(), QSize(144, 144));
         const QImage tiny(100, 60, QImage::Format_RGB32);
         QCOMPARE(CoverArt::FeedImage(tiny).size(), QSize(100, 60));
+    }
+
+    // The frame of "Make square..." stays on the picture however it is moved or sized.
+    void cropFrameStaysOnThePicture_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QPoint>("moveBy");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QRect>("square");
+        QTest::newRow("starts centred") << QSize(4000, 3000) << QPoint() << 0 << QRect(500, 0, 3000, 3000);
+        QTest::newRow("moved right as far as it goes") << QSize(4000, 3000) << QPoint(900, 50) << 0
+                                                       << QRect(1000, 0, 3000, 3000);
+        QTest::newRow("moved left past the edge") << QSize(4000, 3000) << QPoint(-800, 0) << 0
+                                                  << QRect(0, 0, 3000, 3000);
+        QTest::newRow("smaller around its centre") << QSize(4000, 3000) << QPoint() << 2000
+                                                   << QRect(1000, 500, 2000, 2000);
+        QTest::newRow("smaller, then down to the edge") << QSize(4000, 3000) << QPoint(0, 5000) << 1400
+                                                        << QRect(1300, 1600, 1400, 1400);
+        QTest::newRow("never larger than the picture") << QSize(1200, 1600) << QPoint() << 5000
+                                                       << QRect(0, 200, 1200, 1200);
+    }
+
+    void cropFrameStaysOnThePicture()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QPoint, moveBy);
+        QFETCH(int, side);
+        CoverCropFrame frame(picture);
+        if (side > 0)
+            frame.setSide(side);
+        frame.moveBy(moveBy);
+        QTEST(frame.square(), "square");
     }
 };
 

@@ -41,6 +41,7 @@ ProjectList sampleList()
     a.ftpPassword = "s3cret=;[x]";
     a.ftpMode = 1;
     a.uploadFeed = true;
+    a.coverPath = "/shows/cover-3000.jpg";
 
     list.addFeedFile("/shows/Second.rss");
     ProjectEntry& b = list[1];
@@ -170,6 +171,9 @@ private slots:
                  (QStringList{"1=/media/ep0.mp3", "2=https://example.org/ep0.mp3", "3=guid-0",
                               "4=Episode 0", "5=0", "6=True", "7=True"}));
         QCOMPARE(out.at(out.indexOf("[Project_0]") + 8), QString("FTPMode=1"));
+        // Only a project with cover art has the key; other projects' sections stay as they were.
+        QVERIFY(out.contains("CoverPath=/shows/cover-3000.jpg"));
+        QCOMPARE(out.filter("CoverPath=").size(), 1);
     }
 
     void writtenListReadsBackIdentically()
