@@ -4,6 +4,7 @@
 #include "app/RecordingDefaults.h"
 #include "app/Session.h"
 #include "audio/QtAudioSystem.h"
+#include "common/HeapTuning.h"
 #include "common/ProductInfo.h"
 #include "gui/ApplicationIdentity.h"
 #include "gui/MainController.h"
@@ -37,6 +38,8 @@ int main(int argc, char* argv[])
         }
     }
 
+    // A podcast of thousands of episodes fills tens of megabytes as it opens.
+    heaptuning::preferLargePages(std::size_t(256) << 20);
     PreviewSchemeHandler::registerScheme();
     QApplication app(argc, argv);
     setApplicationIdentity();
