@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include "check/Finding.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -37,6 +39,9 @@ private:
     void editOptions();
     void showPreview();
     void publish();
+    void checkFeed();
+    // Selects the episode and field a finding of the feed check is about.
+    void goToFinding(const Finding& finding);
     void openHelp(const QString& page);
     void notAvailableYet(const QString& what);
     bool closeRequested();
