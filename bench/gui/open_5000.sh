@@ -14,12 +14,26 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 export VELMORA_HOME="$tmp/home" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 mkdir -p "$VELMORA_HOME"
+# The program opens the default sound device at start: a private sound server with a null sink
+# stands in for the sound card (without one the start stops at "Can't initialize digital sound
+# system").
+pulse="$tmp/pulse"
+mkdir -p -m 700 "$pulse"
+export XDG_RUNTIME_DIR="$pulse" PULSE_RUNTIME_PATH="$pulse" PULSE_STATE_PATH="$pulse/state" \
+  PULSE_SERVER="unix:$pulse/native"
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=false --log-target=stderr \
+  -L "module-null-sink sink_name=bench rate=44100 channels=2" \
+  -L "module-native-protocol-unix socket=$pulse/native auth-anonymous=1" 2>"$tmp/pulse.log" &
+pulse_pid=$!
+trap 'kill "$pulse_pid" 2>/dev/null; rm -rf "$tmp"' EXIT
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null 2>&1 || { echo "the sound server did not start:"; cat "$tmp/pulse.log"; exit 1; }
 gui="$build/src/gui/velmora"
 cli="$build/src/cli/velmora-cli"
 "$build/bench/feed/bench_feed_write" "$tmp/podcast.rss" "$episodes" 53 >/dev/null
 "$cli" project add "$tmp/podcast.rss" >/dev/null
 # The first start writes settings.ini; AutoSave off, so that no start saves the podcast again.
-VELMORA_EXIT_WHEN_SHOWN=1 "$gui" >/dev/null 2>&1
+VELMORA_EXIT_WHEN_SHOWN=1 timeout 60 "$gui" >/dev/null 2>&1
 sed -i 's/^AutoSave=.*/AutoSave=False/' "$VELMORA_HOME/settings.ini"
 grep -q '^AutoSave=False' "$VELMORA_HOME/settings.ini" || { echo "settings.ini has no AutoSave"; exit 1; }
 cp "$tmp/podcast.rss" "$tmp/before.rss"

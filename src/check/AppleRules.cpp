@@ -92,7 +92,8 @@ void checkCategories(CheckContext& c)
     const ElementTree& t = c.tree;
     const QList<int> categories = t.childrenNamed(c.channel, kItunes, L("category"));
     if (categories.isEmpty())
-        c.add("apple-category-missing", c.channel, 0, QStringLiteral("the channel has no itunes:category"));
+        c.addMissing("apple-category-missing", c.channel, 0, QStringLiteral("itunes:category"),
+                     QStringLiteral("the channel has no itunes:category"));
     for (const int e : categories) {
         const QString text = t.attribute(e, L("text"));
         if (!applecategories::find(text)) {
@@ -117,31 +118,38 @@ void checkChannel(CheckContext& c, PlainLinks& plain)
     const ElementTree& t = c.tree;
     const int image = t.child(c.channel, kItunes, L("image"));
     if (image < 0)
-        c.add("apple-image-missing", c.channel, 0, QStringLiteral("the channel has no itunes:image (the cover art)"));
+        c.addMissing("apple-image-missing", c.channel, 0, QStringLiteral("itunes:image"),
+                     QStringLiteral("the channel has no itunes:image (the cover art)"));
     else
         checkImage(c, image, 0, plain);
     checkCategories(c);
 
     const int explicitTag = t.child(c.channel, kItunes, L("explicit"));
     if (explicitTag < 0)
-        c.add("apple-explicit", c.channel, 0, QStringLiteral("the channel has no itunes:explicit (true or false)"));
+        c.addMissing("apple-explicit", c.channel, 0, QStringLiteral("itunes:explicit"),
+                     QStringLiteral("the channel has no itunes:explicit (true or false)"));
     else
         checkValue(c, "apple-explicit", explicitTag, 0,
                    t.text(explicitTag).isEmpty() ? QStringLiteral("true or false is needed")
                                                  : dirvalues::checkTrueFalse(t.text(explicitTag)));
-    if (const int author = t.child(c.channel, kItunes, L("author")); author < 0 || t.text(author).isEmpty())
-        c.add("apple-author", author < 0 ? c.channel : author, 0, QStringLiteral("the channel has no itunes:author"));
+    if (const int author = t.child(c.channel, kItunes, L("author")); author < 0)
+        c.addMissing("apple-author", c.channel, 0, QStringLiteral("itunes:author"), QStringLiteral("the channel has no itunes:author"));
+    else if (t.text(author).isEmpty())
+        c.add("apple-author", author, 0, QStringLiteral("the channel's itunes:author is empty"));
 
     const int owner = t.child(c.channel, kItunes, L("owner"));
     const int email = owner < 0 ? -1 : t.child(owner, kItunes, L("email"));
     if (email < 0 || t.text(email).isEmpty())
-        c.add("apple-owner-missing", owner < 0 ? c.channel : owner, 0,
+        c.addMissing("apple-owner-missing", owner < 0 ? c.channel : owner, 0,
+                     QString::fromLatin1(owner < 0 ? "itunes:owner" : "itunes:email"),
               QStringLiteral("the channel has no itunes:owner with itunes:email: Apple writes there to confirm the show"));
     else
         checkValue(c, "apple-owner-email", email, 0, dirvalues::checkEmail(t.text(email)));
 
-    if (const int language = t.child(c.channel, kRss, L("language")); language < 0 || t.text(language).isEmpty())
-        c.add("apple-language", language < 0 ? c.channel : language, 0, QStringLiteral("the channel has no language"));
+    if (const int language = t.child(c.channel, kRss, L("language")); language < 0)
+        c.addMissing("apple-language", c.channel, 0, QStringLiteral("language"), QStringLiteral("the channel has no language"));
+    else if (t.text(language).isEmpty())
+        c.add("apple-language", language, 0, QStringLiteral("the channel's language is empty"));
     if (const int type = t.child(c.channel, kItunes, L("type")); type >= 0)
         checkValue(c, "apple-type", type, 0,
                    dirvalues::checkOneOf(t.text(type), {QStringLiteral("episodic"), QStringLiteral("serial")}));

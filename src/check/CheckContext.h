@@ -17,6 +17,9 @@ public:
     bool wants(unsigned group) const { return (options.groups & group) != 0; }
     // A finding at the element's start tag (the file's start when element is -1).
     void add(const char* rule, int element, int item, const QString& message);
+    // A finding about a missing element: at its parent's start tag, named after the element
+    // that is missing, so that the user is taken to the field to fill in.
+    void addMissing(const char* rule, int parent, int item, const QString& missing, const QString& message);
     void addAt(const char* rule, int line, int column, int item, const QString& element,
                const QString& message);
     void addLink(CheckLink::Kind kind, int element, int item, const QString& url);

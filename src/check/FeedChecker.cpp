@@ -263,6 +263,13 @@ void CheckContext::add(const char* rule, int element, int item, const QString& m
     addAt(rule, e.line, e.column, item, e.name, message);
 }
 
+void CheckContext::addMissing(const char* rule, int parent, int item, const QString& missing,
+                              const QString& message)
+{
+    const ElementTree::Element& e = tree.at(parent);
+    addAt(rule, e.line, e.column, item, missing, message);
+}
+
 void CheckContext::addAt(const char* rule, int line, int column, int item, const QString& element,
                          const QString& message)
 {

@@ -72,7 +72,7 @@ void checkChannel(CheckContext& c)
     for (const char* name : {"title", "link", "description"}) {
         const int e = t.child(c.channel, kRss, L(name));
         if (e < 0)
-            c.add("rss-channel-required", c.channel, 0, QStringLiteral("the channel has no <%1>").arg(L(name)));
+            c.addMissing("rss-channel-required", c.channel, 0, L(name), QStringLiteral("the channel has no <%1>").arg(L(name)));
         else if (t.text(e).isEmpty())
             c.add("rss-channel-required", e, 0, QStringLiteral("the channel's <%1> is empty").arg(L(name)));
     }
@@ -85,9 +85,10 @@ void checkChannel(CheckContext& c)
     if (image < 0)
         return;
     for (const char* name : {"url", "title", "link"})
-        if (const int e = t.child(image, kRss, L(name)); e < 0 || t.text(e).isEmpty())
-            c.add("rss-image-required", e < 0 ? image : e, 0,
-                  QStringLiteral("the channel image has no <%1>").arg(L(name)));
+        if (const int e = t.child(image, kRss, L(name)); e < 0)
+            c.addMissing("rss-image-required", image, 0, L(name), QStringLiteral("the channel image has no <%1>").arg(L(name)));
+        else if (t.text(e).isEmpty())
+            c.add("rss-image-required", e, 0, QStringLiteral("the channel image's <%1> is empty").arg(L(name)));
     if (const int url = t.child(image, kRss, L("url")); url >= 0 && !t.text(url).isEmpty())
         c.addLink(CheckLink::ChannelImage, url, 0, t.text(url));
     const std::pair<const char*, int> sizes[] = {{"width", kImageMaxWidth}, {"height", kImageMaxHeight}};

@@ -4,6 +4,7 @@
 #include "app/EpisodePlayback.h"
 #include "app/FeedDownload.h"
 #include "app/PictureEditing.h"
+#include "app/PodcastCheck.h"
 #include "app/Session.h"
 #include "app/SoundTrackDevices.h"
 #include "app/TrackDevices.h"
@@ -15,6 +16,7 @@
 #include "gui/AboutDialog.h"
 #include "gui/AudioSettingsDialog.h"
 #include "gui/DirectoriesTab.h"
+#include "gui/CheckDialog.h"
 #include "gui/DownloadDialog.h"
 #include "gui/EpisodeEditor.h"
 #include "gui/MainWindow.h"
@@ -145,6 +147,8 @@ void MainController::run(const QString& c)
         showPreview();
     else if (c == QLatin1String("m_options"))
         editOptions();
+    else if (c == QLatin1String("m_check"))
+        checkFeed();
     else if (c == QLatin1String("m_image_edit"))
         editPicture();
     else if (c == QLatin1String("m_ep_play") && m_playback)
@@ -241,6 +245,7 @@ void MainController::publish()
     if (m_session.busy())
         return;
     UploadDialog dialog(m_session, &m_window);
+    dialog.onFinding = [this](const Finding& f) { goToFinding(f); };
     dialog.exec();
 }
 
@@ -253,6 +258,30 @@ void MainController::editPicture()
     window.onUpload = [this] { publish(); };
     window.onHelp = [this](const QString& page) { openHelp(page); };
     window.exec();
+void MainController::checkFeed()
+{
+    if (m_session.busy())
+        return;
+    PodcastCheck check(m_session);
+    const CheckResult result = check.checkOpenPodcast();
+    // Beside the main window, so that the user can mend a field and look at the list again.
+    auto* dialog = new CheckDialog(&m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->onActivated = [this](const Finding& f) { goToFinding(f); };
+    dialog->setFindings(result.findings, QStringLiteral("The podcast as it would be saved now"));
+    dialog->show();
+}
+
+void MainController::goToFinding(const Finding& finding)
+{
+    const CheckJump jump = PodcastCheck::jumpFor(finding);
+    if (jump.episodeRow > 0 && jump.episodeRow <= m_session.document().episodes.size()) {
+        m_window.selectEpisodeRow(jump.episodeRow);
+        m_window.activateWindow();
+        m_window.focusEpisodeList();
+    } else if (!jump.channelField.isEmpty()) {
+        m_window.focusChannelField(jump.channelField);
+    }
 }
 
 void MainController::openHelp(const QString& page)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include "check/Finding.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -38,6 +40,9 @@ private:
     void showPreview();
     void publish();
     void editPicture();
+    void checkFeed();
+    // Selects the episode and field a finding of the feed check is about.
+    void goToFinding(const Finding& finding);
     void openHelp(const QString& page);
     bool closeRequested();
 

@@ -700,3 +700,22 @@ void MainWindow::setSearchHistory(const QStringList& entries)
     m_seacombo->addItems(entries);
     m_seacombo->setEditText(text);
 }
+
+bool MainWindow::focusChannelField(const QString& element)
+{
+    const std::pair<const char*, QWidget*> fields[] = {
+        {"title", m_text1},          {"link", m_text3},          {"description", m_text2},
+        {"copyright", m_text4},      {"managingEditor", m_text5}, {"webMaster", m_text6},
+        {"pubDate", m_ddate},        {"language", m_combo1}};
+    for (const auto& [name, widget] : fields) {
+        if (element != QLatin1String(name) || !widget)
+            continue;
+        for (int i = 0; i < m_tabs->count(); ++i)
+            if (m_tabs->widget(i)->isAncestorOf(widget))
+                m_tabs->setCurrentIndex(i);
+        activateWindow();
+        widget->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    return false;
+}

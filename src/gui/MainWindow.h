@@ -49,6 +49,9 @@ public:
     QAction* action(const QString& name) const { return m_actions.value(name); }
     DirectoriesTab* directoriesTab() const { return m_directories; }
     QAction* toolButton(int id) const { return m_toolButtons.value(id); }
+    // Shows and focuses the channel field of a feed element ("title", "language" ...); false
+    // when the window has no field for it.
+    bool focusChannelField(const QString& element);
     // Runs a toolbar button as a click does (the id table of the toolbars).
     void clickToolButton(int id);
     // Closes without asking anything (a termination signal arrived).

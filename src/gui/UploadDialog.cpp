@@ -1,9 +1,11 @@
 #include "gui/UploadDialog.h"
 
 #include "app/AppShell.h"
+#include "app/PodcastCheck.h"
 #include "app/Session.h"
 #include "app/UploadWorkflow.h"
 #include "common/Prompts.h"
+#include "gui/CheckDialog.h"
 #include "gui/FtpFolderDialog.h"
 
 #include <QCheckBox>
@@ -113,6 +115,10 @@ UploadDialog::UploadDialog(Session& session, QWidget* parent)
     help->setObjectName(QStringLiteral("Help"));
     buttons->addWidget(m_publish);
     buttons->addWidget(viewLogButton);
+    m_checkPublished = new QPushButton(QStringLiteral("Check the published feed"), this);
+    m_checkPublished->setObjectName(QStringLiteral("CheckPublished"));
+    m_checkPublished->setEnabled(false);
+    buttons->addWidget(m_checkPublished);
     buttons->addStretch();
     buttons->addWidget(closeButton);
     buttons->addWidget(help);
@@ -120,6 +126,7 @@ UploadDialog::UploadDialog(Session& session, QWidget* parent)
 
     connect(m_publish, &QPushButton::clicked, this, &UploadDialog::publishOrStop);
     connect(viewLogButton, &QPushButton::clicked, this, &UploadDialog::viewLog);
+    connect(m_checkPublished, &QPushButton::clicked, this, &UploadDialog::checkPublished);
     connect(closeButton, &QPushButton::clicked, this, &UploadDialog::reject);
     connect(help, &QPushButton::clicked, this, [this] {
         const QString page = m_session.shell().home().filePath(QStringLiteral("manual/uploading_feed.htm"));
@@ -132,10 +139,27 @@ UploadDialog::UploadDialog(Session& session, QWidget* parent)
     connect(m_workflow, &UploadWorkflow::progressChanged, m_progress, &QProgressBar::setValue);
     connect(m_workflow, &UploadWorkflow::runningChanged, this, [this](bool running) {
         m_publish->setText(running ? QStringLiteral("Stop") : QStringLiteral("Publish"));
+        // Offered once a publish has ended: the feed on the server is what listeners get.
+        m_checkPublished->setEnabled(!running && !m_check->isRunning());
     });
     connect(m_workflow, &UploadWorkflow::logChanged, this, [this](const QString& log) {
         if (m_logWindow && m_logWindow->isVisible())
             m_logText->setPlainText(log);
+    });
+
+    m_check = new PodcastCheck(m_session, this);
+    connect(m_check, &PodcastCheck::progress, this, [this](const QString& text, int, int) {
+        if (m_checkWindow)
+            m_checkWindow->setStatus(text);
+    });
+    connect(m_check, &PodcastCheck::finished, this, [this](const Findings& findings, const QString& error) {
+        m_checkPublished->setEnabled(!m_workflow->running());
+        if (!m_checkWindow)
+            return;
+        if (error.isEmpty())
+            m_checkWindow->setFindings(findings, m_check->publishedUrl());
+        else
+            m_checkWindow->setStatus(error);
     });
 
     m_workflow->load();
@@ -279,4 +303,33 @@ bool UploadDialog::eventFilter(QObject* watched, QEvent* event)
             QTimer::singleShot(0, text, &QPlainTextEdit::selectAll);
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void UploadDialog::checkPublished()
+{
+    QString why;
+    if (!m_check->checkPublished(&why)) {
+        m_session.prompts().message(why, MessageIcon::Exclamation);
+        return;
+    }
+    m_checkPublished->setEnabled(false);
+    if (!m_checkWindow) {
+        m_checkWindow = new CheckDialog(this);
+        m_checkWindow->setAttribute(Qt::WA_DeleteOnClose);
+        m_checkWindow->setWindowTitle(QStringLiteral("Check the published feed"));
+        m_checkWindow->onActivated = [this](const Finding& f) {
+            if (onFinding)
+                onFinding(f);
+        };
+        // Closing the list ends a check still running (m_check goes before the list when the
+        // window closes, and the connection with it).
+        connect(m_checkWindow, &QObject::destroyed, m_check, [this] {
+            m_check->cancel();
+            m_checkPublished->setEnabled(!m_workflow->running());
+        });
+    }
+    m_checkWindow->setFindings({}, m_check->publishedUrl());
+    m_checkWindow->setStatus(QStringLiteral("Downloading %1...").arg(m_check->publishedUrl()));
+    m_checkWindow->show();
+    m_checkWindow->raise();
 }

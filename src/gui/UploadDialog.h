@@ -1,6 +1,11 @@
 #pragma once
 
+#include "check/Finding.h"
+
 #include <QDialog>
+#include <QPointer>
+
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -9,6 +14,8 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
+class CheckDialog;
+class PodcastCheck;
 class Session;
 class UploadWorkflow;
 
@@ -27,6 +34,11 @@ public:
 
     void done(int result) override;
 
+    // A double click in the findings of "Check the published feed".
+    std::function<void(const Finding&)> onFinding;
+    QPushButton* checkPublishedButton() const { return m_checkPublished; }
+    CheckDialog* checkWindow() const { return m_checkWindow; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -36,6 +48,7 @@ private:
     void updateEnabled();
     void publishOrStop();
     void viewLog();
+    void checkPublished();
     QLineEdit* addLineEdit(const QString& name);
     QPushButton* addBrowseButton(int field, QLineEdit* folder);
 
@@ -58,6 +71,9 @@ private:
     QProgressBar* m_progress = nullptr;
     QPushButton* m_publish = nullptr;
     QPushButton* m_browseButtons[3] = {};
+    QPushButton* m_checkPublished = nullptr;
+    PodcastCheck* m_check = nullptr;
+    QPointer<CheckDialog> m_checkWindow;
     QDialog* m_logWindow = nullptr;
     QPlainTextEdit* m_logText = nullptr;
 };

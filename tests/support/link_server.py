@@ -51,27 +51,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 active += 1
                 most = max(most, active)
             time.sleep(0.3)
-        try:
-            name = os.path.join(ROOT, os.path.basename(path))
-            if not os.path.isfile(name):
-                return self.send(404, {"Content-Type": "text/plain"}, b"not found")
-            data = open(name, "rb").read()
-            ctype = TYPES.get(os.path.splitext(name)[1], "application/octet-stream")
-            if os.path.isfile(name + ".type"):
-                ctype = open(name + ".type").read().strip()
-            rng = self.headers.get("Range", "")
-            if ranges and rng.startswith("bytes="):
-                a, b = rng[6:].split("-")
-                a, b = int(a), min(int(b), len(data) - 1)
-                part = data[a:b + 1]
-                return self.send(206, {"Content-Type": ctype, "Accept-Ranges": "bytes",
-                                       "Content-Range": "bytes %d-%d/%d" % (a, b, len(data))}, part)
-            return self.send(200, {"Content-Type": ctype}, data)
-        finally:
-            if slow:
-                with lock:
-                    active -= 1
-
+            # Counted while the request is held: the client sees the answer only after this.
+            with lock:
+                active -= 1
+        name = os.path.join(ROOT, os.path.basename(path))
+        if not os.path.isfile(name):
+            return self.send(404, {"Content-Type": "text/plain"}, b"not found")
+        data = open(name, "rb").read()
+        ctype = TYPES.get(os.path.splitext(name)[1], "application/octet-stream")
+        if os.path.isfile(name + ".type"):
+            ctype = open(name + ".type").read().strip()
+        rng = self.headers.get("Range", "")
+        if ranges and rng.startswith("bytes="):
+            a, b = rng[6:].split("-")
+            a, b = int(a), min(int(b), len(data) - 1)
+            part = data[a:b + 1]
+            return self.send(206, {"Content-Type": ctype, "Accept-Ranges": "bytes",
+                                   "Content-Range": "bytes %d-%d/%d" % (a, b, len(data))}, part)
+        return self.send(200, {"Content-Type": ctype}, data)
 
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
