@@ -56,6 +56,7 @@ private:
     void editTrackInfo();
     void showLoudness();
     void exportForPublishing();
+    void nameChapterMark();
     void openPendingSoon();
     // Runs a form call between a pull and a show.
     template <typename F>
