@@ -117,6 +117,11 @@ public:
     // itunes:duration is set. False when cancelled or failed (a failure was shown).
     bool exportForPublishing(const PublishOptions& options, PublishingExport::Result* result = nullptr);
 
+    // Edit > "Add chapter mark" adds "Chapter N" at the cursor; name, move and remove take the
+    // mark nearest to the cursor (-1: none). The window asks for the title.
+    int chapterMarkAtCursor() const;
+    bool nameChapterMark(const QString& title);
+
     TrackInfoFields trackInfo() const;
     void applyTrackInfo(const TrackInfoFields& info);
 

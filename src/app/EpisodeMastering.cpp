@@ -127,29 +127,33 @@ void EpisodeForm::chapterCommand(const QString& c)
     const double at = double(m_editor->cursor()) / m_editor->sampleRate();
     const int nearest = m_editor->nearestChapterMark(at);
     if (c == QLatin1String("m_chapter_add")) {
-        QString title = QStringLiteral("Chapter %1").arg(m_editor->chapterMarks().size() + 1);
-        if (!m_session.prompts().askText(QStringLiteral("Add chapter mark"),
-                                         QStringLiteral("Title of the chapter at %1:").arg(chaptermarks::formatTime(at)),
-                                         &title))
-            return;
-        m_editor->addChapterMark(at, title);
+        m_editor->addChapterMark(at, QStringLiteral("Chapter %1").arg(m_editor->chapterMarks().size() + 1));
     } else if (nearest < 0) {
         m_session.prompts().message(QStringLiteral("The track has no chapter marks."), MessageIcon::Information);
         return;
     } else if (c == QLatin1String("m_chapter_name")) {
-        const ChapterMark& mark = m_editor->chapterMarks()[size_t(nearest)];
-        QString title = mark.title;
-        if (!m_session.prompts().askText(
-                QStringLiteral("Name chapter mark"),
-                QStringLiteral("Title of the chapter at %1:").arg(chaptermarks::formatTime(mark.seconds)), &title))
-            return;
-        m_editor->renameChapterMark(nearest, title);
+        return; // the window asks for the title and calls nameChapterMark
     } else if (c == QLatin1String("m_chapter_move")) {
         m_editor->moveChapterMark(nearest, at);
     } else if (c == QLatin1String("m_chapter_remove")) {
         m_editor->removeChapterMark(nearest);
     }
     m_modified = true;
+}
+
+int EpisodeForm::chapterMarkAtCursor() const
+{
+    return m_editor->nearestChapterMark(double(m_editor->cursor()) / m_editor->sampleRate());
+}
+
+bool EpisodeForm::nameChapterMark(const QString& title)
+{
+    const int index = chapterMarkAtCursor();
+    if (index < 0 || m_editor->chapterMarks()[size_t(index)].title == title)
+        return false;
+    m_editor->renameChapterMark(index, title);
+    m_modified = true;
+    return true;
 }
 
 void EpisodeForm::saveChapterFile(const QString& audioPath)

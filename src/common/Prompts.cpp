@@ -59,8 +59,3 @@ QString Prompts::chooseFolder(const QString&, const QString&)
 {
     return {};
 }
-
-bool Prompts::askText(const QString&, const QString&, QString*)
-{
-    return false;
-}

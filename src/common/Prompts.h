@@ -40,9 +40,6 @@ public:
                                       const QString& initialPath = {}) = 0;
     // The platform's folder chooser; the chosen folder, or empty when cancelled.
     virtual QString chooseFolder(const QString& title, const QString& initialFolder);
-    // Asks for one line of text, *text holding the proposal; false when cancelled (the default
-    // where nobody can answer).
-    virtual bool askText(const QString& title, const QString& label, QString* text);
     // First panel of the main window's status bar; pending events run afterwards.
     virtual void setStatusText(const QString& text) = 0;
     // Lets pending window events run (timers, sockets, repaint) inside a long operation.

@@ -3,6 +3,7 @@
 #include "app/EpisodeCommandTable.h"
 #include "app/EpisodeForm.h"
 #include "app/Session.h"
+#include "audio/AudioEditor.h"
 #include "gui/AudioTrackView.h"
 #include "gui/DirectoryPanel.h"
 #include "gui/LevelBar.h"
@@ -19,6 +20,7 @@
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -352,9 +354,13 @@ void EpisodeEditor::run(const QString& c)
         showLoudness();
     else if (c == QLatin1String("m_export_publish"))
         exportForPublishing();
+    else if (c == QLatin1String("m_chapter_name") && m_form->chapterMarkAtCursor() >= 0)
+        nameChapterMark();
     else {
         act([this, &c] { m_form->run(c); });
         m_track->setViewMode(m_form->viewMode());
+        if (c == QLatin1String("m_chapter_add"))
+            nameChapterMark();
         if (c == QLatin1String("m_open"))
             m_track->zoomToFit();
     }
@@ -384,6 +390,21 @@ void EpisodeEditor::exportForPublishing()
     PublishDialog dialog(m_form->publishingDefaults(), this);
     if (dialog.exec() == QDialog::Accepted)
         act([&] { m_form->exportForPublishing(dialog.options()); });
+}
+
+void EpisodeEditor::nameChapterMark()
+{
+    const int index = m_form->chapterMarkAtCursor();
+    if (index < 0)
+        return;
+    const ChapterMark mark = m_form->editor().chapterMarks()[size_t(index)];
+    bool ok = false;
+    const QString title = QInputDialog::getText(
+        this, QStringLiteral("Name chapter mark"),
+        QStringLiteral("Title of the chapter at %1:").arg(chaptermarks::formatTime(mark.seconds)), QLineEdit::Normal,
+        mark.title, &ok);
+    if (ok)
+        act([&] { m_form->nameChapterMark(title); });
 }
 
 void EpisodeEditor::pullFields()

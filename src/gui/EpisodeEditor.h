@@ -58,6 +58,7 @@ private:
     void editTrackInfo();
     void showLoudness();
     void exportForPublishing();
+    void nameChapterMark();
     void openPendingSoon();
     // Runs a form call between a pull and a show.
     template <typename F>

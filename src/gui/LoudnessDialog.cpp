@@ -38,6 +38,7 @@ LoudnessDialog::LoudnessDialog(EpisodeForm& form, const LoudnessReport& measured
                                         loudnesspresets::kDefaultCeiling);
     m_after = new QLabel(QStringLiteral("-"), this);
     m_after->setObjectName(QStringLiteral("after"));
+    m_after->setMinimumHeight(2 * m_after->fontMetrics().lineSpacing()); // room for the result's two lines
     fields->addRow(QStringLiteral("After:"), m_after);
     auto* note = new QLabel(QStringLiteral("Podcast apps play at about -16 LUFS (stereo) or -19 LUFS (mono) and "
                                            "ask for true peaks at or below -1 dBTP. One gain brings the level "

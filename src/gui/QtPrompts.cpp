@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -99,18 +98,6 @@ QString QtPrompts::chooseFolder(const QString& title, const QString& initialFold
         return {};
     QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_owner.data();
     return QFileDialog::getExistingDirectory(parent, title, initialFolder);
-}
-
-bool QtPrompts::askText(const QString& title, const QString& label, QString* text)
-{
-    if (m_unattended)
-        return false;
-    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_owner.data();
-    bool ok = false;
-    const QString answer = QInputDialog::getText(parent, title, label, QLineEdit::Normal, *text, &ok);
-    if (ok)
-        *text = answer;
-    return ok;
 }
 
 void QtPrompts::setStatusText(const QString& text)

@@ -25,7 +25,6 @@ public:
     FileDialogResult saveFile(const QString& title, const QList<FileFilter>& filters,
                               const QString& initialPath) override;
     QString chooseFolder(const QString& title, const QString& initialFolder) override;
-    bool askText(const QString& title, const QString& label, QString* text) override;
     void setStatusText(const QString& text) override;
     void processEvents() override;
     void openUrl(const QString& url) override;

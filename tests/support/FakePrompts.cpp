@@ -29,19 +29,6 @@ QString FakePrompts::chooseFolder(const QString& title, const QString& initialFo
     return m_files.isEmpty() ? QString() : m_files.dequeue().path;
 }
 
-bool FakePrompts::askText(const QString& title, const QString& label, QString* text)
-{
-    textQuestions << title + QStringLiteral(": ") + label;
-    if (m_texts.isEmpty()) {
-        unexpected << textQuestions.last();
-        return false;
-    }
-    const std::optional<QString> answer = m_texts.dequeue();
-    if (answer)
-        *text = *answer;
-    return answer.has_value();
-}
-
 FileDialogResult FakePrompts::saveFile(const QString& title, const QList<FileFilter>& filters,
                                        const QString& initialPath)
 {

@@ -7,7 +7,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 
 // Scripted prompts for headless tests: questions are answered from a queue in order (an
 // unexpected question fails the test through `unexpected`), file dialogs from their own queue,
@@ -30,8 +29,6 @@ public:
         m_files.enqueue(FileDialogResult{path, filterIndex});
     }
     void queueCancelledFile() { m_files.enqueue(FileDialogResult{}); }
-    // The next text question's answer; std::nullopt answers Cancel.
-    void queueText(const std::optional<QString>& text) { m_texts.enqueue(text); }
 
     MessageAnswer message(const MessageRequest& request) override;
     FileDialogResult openFile(const QString& title, const QList<FileFilter>& filters,
@@ -40,7 +37,6 @@ public:
                               const QString& initialPath) override;
     // Folder choosers take their answers from the file queue too.
     QString chooseFolder(const QString& title, const QString& initialFolder) override;
-    bool askText(const QString& title, const QString& label, QString* text) override;
     void setStatusText(const QString& text) override;
     void processEvents() override;
     void openUrl(const QString& url) override;
@@ -49,7 +45,6 @@ public:
     QList<MessageRequest> messages;
     QList<FileDialogCall> fileDialogs;
     QStringList statusTexts;
-    QStringList textQuestions; // title: label of every text question
     QStringList openedUrls;
     int processEventsCalls = 0;
     // Questions asked with no queued answer (the default answer was given).
@@ -65,5 +60,4 @@ public:
 private:
     QQueue<MessageAnswer> m_answers;
     QQueue<FileDialogResult> m_files;
-    QQueue<std::optional<QString>> m_texts;
 };
