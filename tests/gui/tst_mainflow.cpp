@@ -2,15 +2,11 @@
 // actions, toolbar buttons and named widgets, with the dialogs answered by scripted prompts.
 
 #include "app/AppShell.h"
-#include "app/ChannelImageAdapter.h"
-#include "app/HomeFolder.h"
 #include "app/Session.h"
 #include "common/ProductInfo.h"
 #include "store/Settings.h"
-#include "gui/MainController.h"
 #include "gui/MainWindow.h"
-#include "gui/WindowGeometry.h"
-#include "support/FakePrompts.h"
+#include "support/TestProgram.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -19,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
@@ -43,38 +38,16 @@ QByteArray feedWithEpisodes(const QString& title, const QStringList& episodeTitl
     return text + "</channel></rss>";
 }
 
-// The program as main() wires it, over a temporary home folder; the episode editor (a modal
-// dialog) is replaced by a recorder that names the episode as a user would.
-struct Program {
-    QTemporaryDir dir;
-    FakePrompts prompts;
-    std::unique_ptr<AppShell> shell;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<ChannelImageAdapter> image;
-    std::unique_ptr<Session> session;
-    MainController* controller = nullptr; // owned by the window
+// The program over a temporary home folder; the episode editor (a modal dialog) is replaced by a
+// recorder that names the episode as a user would.
+struct Program : testutil::TestProgram {
     QList<int> editedEpisodes;
     QStringList episodeNames; // names given to new episodes, in order
 
-    QString home = dir.path(); // another program's folder for a second start
-
-    QString path(const QString& name) const { return QDir(home).filePath(name); }
-
-    void start(const std::function<void(Settings&)>& adjust = {})
+    bool start(const std::function<void(Settings&)>& adjust = {})
     {
-        shell = std::make_unique<AppShell>(HomeFolder(home), prompts);
-        QVERIFY(shell->acquireSingleInstance());
-        shell->installResources();
-        shell->loadSettings(QSize(1920 * 15, 1080 * 15));
-        if (adjust)
-            adjust(shell->settings());
-        window = std::make_unique<MainWindow>();
-        window_geometry::applyMainWindow(*window, shell->settings());
-        shell->loadProjectList();
-        image = std::make_unique<ChannelImageAdapter>(prompts);
-        session = std::make_unique<Session>(*shell, *image);
-        session->setView(window.get());
-        controller = new MainController(*shell, *session, *window);
+        if (!TestProgram::start(adjust))
+            return false;
         session->openEpisodeEditor = [this](int position) {
             editedEpisodes << position;
             if (!episodeNames.isEmpty()) {
@@ -82,22 +55,10 @@ struct Program {
                 session->refillEpisodeList(position + 1);
             }
         };
-        session->startUp();
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        return true;
     }
 
-    template <typename T>
-    T* widget(const char* name) const
-    {
-        T* w = window->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
     QLineEdit* field(const char* name) const { return widget<QLineEdit>(name); }
-    QTreeView* episodeList() const { return widget<QTreeView>("lw3"); }
     int episodeRows() const { return episodeList()->model()->rowCount(); }
     QString episodeTitle(int row) const
     {
@@ -142,7 +103,7 @@ private slots:
     void firstStartShowsNoPlaceholdersAndSaveDoesNothing()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         QCOMPARE(p.projectLines(), QStringList{"[Empty]"});
         QCOMPARE(p.window->windowTitle(), QString::fromLatin1(product::kBaseTitle));
         QCoreApplication::processEvents();
@@ -166,7 +127,7 @@ private slots:
     void newPodcastIsTitledWhileTypingAndSavedThroughTheDialog()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->action("m_new")->trigger();
         QCOMPARE(p.projectLines(), QStringList{"Untitled"});
         QCOMPARE(p.window->windowTitle(), titled("Untitled"));
@@ -203,7 +164,7 @@ private slots:
     void placeholderAddsTheFirstEpisode()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->clickToolButton(0);
         p.typeInto(p.field("Text1"), "Show");
         auto* placeholder = p.widget<QLabel>("Label11");
@@ -240,7 +201,7 @@ private slots:
     void doubleClickAndEnterOpenTheEpisodeEditorOnce()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         const QString file = p.path("three.rss");
         testutil::writeFile(file, feedWithEpisodes("Three", {"One", "Two", "Three"}));
         p.prompts.queueFile(file);
@@ -263,7 +224,7 @@ private slots:
     void switchingPodcastsRewritesTheOutgoingFileAndShowsTheOther()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         p.episodeNames << "Sunrise";
@@ -304,7 +265,7 @@ private slots:
     void removingPodcastsFallsBackToTheFirstAndThenToNone()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         p.saveAs(p.path("morning.rss"));
@@ -342,7 +303,7 @@ private slots:
     void searchWithEnterWalksTheMatchesAndWraps()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         const QString file = p.path("news.rss");
         testutil::writeFile(file, feedWithEpisodes("News", {"Morning NEWS", "Weather", "Evening news",
                                                             "Sports"}));
@@ -370,7 +331,7 @@ private slots:
     void closingTheWindowRunsTheExitPath()
     {
         Program p;
-        p.start([](Settings& s) { s.autoSave = true; });
+        QVERIFY(p.start([](Settings& s) { s.autoSave = true; }));
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         const QString file = p.path("morning.rss");
@@ -395,7 +356,7 @@ private slots:
     void aSecondStartFindsThePodcastsAndTheSearchHistoryAgain()
     {
         Program first;
-        first.start();
+        QVERIFY(first.start());
         first.window->action("m_new")->trigger();
         first.typeInto(first.field("Text1"), "Morning Show");
         first.saveAs(first.path("morning.rss"));
@@ -410,7 +371,7 @@ private slots:
 
         Program second;
         second.home = first.home;
-        second.start();
+        QVERIFY(second.start());
         QCOMPARE(second.projectLines(), (QStringList{"Morning Show", "Evening Show"}));
         QCOMPARE(second.widget<QComboBox>("procombo")->currentIndex(), 1);
         QCOMPARE(second.field("Text1")->text(), QString("Evening Show"));
@@ -422,7 +383,7 @@ private slots:
     void anUnattendedCloseAsksNothingAndKeepsTheUntitledPodcastListed()
     {
         Program p;
-        p.start([](Settings& s) { s.autoSave = true; });
+        QVERIFY(p.start([](Settings& s) { s.autoSave = true; }));
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         p.saveAs(p.path("morning.rss"));
@@ -442,7 +403,7 @@ private slots:
     void closingWithoutAutoSaveKeepsTheFileButWritesTheLists()
     {
         Program p;
-        p.start([](Settings& s) { s.autoSave = false; });
+        QVERIFY(p.start([](Settings& s) { s.autoSave = false; }));
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         const QString file = p.path("morning.rss");
