@@ -2,6 +2,7 @@
 
 #include "app/AppShell.h"
 #include "app/EpisodeCommandTable.h"
+#include "app/RecordingDefaults.h"
 #include "app/Session.h"
 #include "app/TrackDevices.h"
 #include "app/WorkProgress.h"
@@ -406,14 +407,8 @@ void EpisodeForm::startRecording()
 void EpisodeForm::stopDevices()
 {
     if (m_recordingIntoNewTrack) {
-        const Settings& s = m_session.settings();
         AudioTags t = m_editor->tags();
-        t.album = s.defAlbum;
-        t.trackNumber = qint16(numberOr(s.defTrack, t.trackNumber, INT16_MIN, INT16_MAX));
-        t.title = s.defTitle;
-        t.artist = s.defArtist;
-        t.comment = s.defComment;
-        t.year = qint32(numberOr(s.defYear, t.year, INT32_MIN, INT32_MAX));
+        recordingdefaults::applyDefaultTags(t, m_session.settings());
         m_editor->setTags(t);
         m_recordingIntoNewTrack = false;
     }

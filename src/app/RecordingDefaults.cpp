@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <cstdint>
 
 namespace recordingdefaults {
 
@@ -22,15 +23,30 @@ std::optional<qint64> wholeNumber(const QString& text, qint64 min, qint64 max)
     return qint64(rounded);
 }
 
+namespace {
+
+// A tag number is taken only when the text is exactly a whole number in range: rounding "7.5"
+// or reading "" as 0 would write a value the user never typed.
+std::optional<qint64> tagNumber(const QString& text, qint64 min, qint64 max)
+{
+    bool ok = false;
+    const qint64 value = QLocale::c().toLongLong(text.trimmed(), &ok);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
 void applyDefaultTags(AudioTags& tags, const Settings& s)
 {
     tags.album = s.defAlbum;
-    if (const auto track = wholeNumber(s.defTrack, -32768, 32767))
+    if (const auto track = tagNumber(s.defTrack, INT16_MIN, INT16_MAX))
         tags.trackNumber = qint16(*track);
     tags.title = s.defTitle;
     tags.artist = s.defArtist;
     tags.comment = s.defComment;
-    if (const auto year = wholeNumber(s.defYear, INT32_MIN, INT32_MAX))
+    if (const auto year = tagNumber(s.defYear, INT32_MIN, INT32_MAX))
         tags.year = qint32(*year);
 }
 

@@ -15,7 +15,8 @@ namespace recordingdefaults {
 std::optional<qint64> wholeNumber(const QString& text, qint64 min, qint64 max);
 
 // The default tags of a recording into a new track, in this order: album, track number, title,
-// artist, comment, year. A track number or year that is not a number leaves that tag as it was.
+// artist, comment, year. A track number or year that is empty, not a whole number or out of the
+// tag's range leaves that tag as it was.
 void applyDefaultTags(AudioTags& tags, const Settings& settings);
 
 // First start: the recording device, its line and that line's level as the system has them.

@@ -12,20 +12,32 @@ BlockSummary::BlockSummary(const float* interleaved, qint64 frames, int channels
     m_fine.resize(size_t(fineCount) * ch);
     m_coarse.resize(size_t(coarseCount) * ch);
     m_whole.resize(ch);
+    m_fineSquares.resize(m_fine.size());
+    // Sums of many buckets are added in double precision and stored rounded.
+    std::vector<double> coarse(m_coarse.size()), whole(ch);
+    std::vector<double> squares(ch);
     for (qint64 b = 0; b < fineCount; ++b) {
         const qint64 end = std::min(m_frames, (b + 1) * kFineFrames);
         MinMax* out = &m_fine[size_t(b) * ch];
+        std::fill(squares.begin(), squares.end(), 0.0);
         for (qint64 f = b * kFineFrames; f < end; ++f) {
             const float* frame = interleaved + size_t(f) * ch;
-            for (size_t c = 0; c < ch; ++c)
+            for (size_t c = 0; c < ch; ++c) {
                 out[c].add(frame[c]);
+                squares[c] += double(frame[c]) * double(frame[c]);
+            }
         }
-        MinMax* up = &m_coarse[size_t(b * kFineFrames / kCoarseFrames) * ch];
+        const size_t up = size_t(b * kFineFrames / kCoarseFrames) * ch;
         for (size_t c = 0; c < ch; ++c) {
-            up[c].add(out[c]);
+            m_coarse[up + c].add(out[c]);
             m_whole[c].add(out[c]);
+            m_fineSquares[size_t(b) * ch + c] = float(squares[c]);
+            coarse[up + c] += squares[c];
+            whole[c] += squares[c];
         }
     }
+    m_coarseSquares.assign(coarse.begin(), coarse.end());
+    m_wholeSquares.assign(whole.begin(), whole.end());
 }
 
 float BlockSummary::peak() const
@@ -40,5 +52,5 @@ float BlockSummary::peak() const
 
 qint64 BlockSummary::bytes() const
 {
-    return qint64((m_fine.size() + m_coarse.size() + m_whole.size()) * sizeof(MinMax));
+    return qint64((m_fine.size() + m_coarse.size() + m_whole.size()) * (sizeof(MinMax) + sizeof(float)));
 }

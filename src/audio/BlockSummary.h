@@ -32,9 +32,10 @@ struct MinMax {
     bool operator==(const MinMax&) const = default;
 };
 
-// Min/max of a block's samples per channel at three levels: fine buckets of 256 frames, coarse
-// buckets of 4096 frames (16 fine ones) and the whole block. Made once with the block, so drawing a
-// track reads summaries, and samples only where a range starts or ends inside a fine bucket.
+// Min/max and the sum of squares (for the RMS level) of a block's samples per channel at three
+// levels: fine buckets of 256 frames, coarse buckets of 4096 frames (16 fine ones) and the whole
+// block. Made once with the block, so drawing a track reads summaries, and samples only where a
+// range starts or ends inside a fine bucket.
 class BlockSummary {
 public:
     static constexpr qint64 kFineFrames = 256;
@@ -49,6 +50,12 @@ public:
     // Buckets count from the block's first frame; the last one of each level may be partial.
     MinMax fine(qint64 bucket, int channel) const { return m_fine[size_t(bucket * m_channels + channel)]; }
     MinMax coarse(qint64 bucket, int channel) const { return m_coarse[size_t(bucket * m_channels + channel)]; }
+    float wholeSquares(int channel) const { return m_wholeSquares[size_t(channel)]; }
+    float fineSquares(qint64 bucket, int channel) const { return m_fineSquares[size_t(bucket * m_channels + channel)]; }
+    float coarseSquares(qint64 bucket, int channel) const
+    {
+        return m_coarseSquares[size_t(bucket * m_channels + channel)];
+    }
     // Largest absolute value over all channels.
     float peak() const;
     // Memory the summary holds, for the store's accounting.
@@ -58,4 +65,5 @@ private:
     int m_channels = 0;
     qint64 m_frames = 0;
     std::vector<MinMax> m_fine, m_coarse, m_whole;
+    std::vector<float> m_fineSquares, m_coarseSquares, m_wholeSquares;
 };

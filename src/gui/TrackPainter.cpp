@@ -16,6 +16,9 @@ const QColor kLaneSelected(0xd3, 0xe3, 0xfa);
 const QColor kCentreLine(0xc9, 0xd1, 0xdc);
 const QColor kWave(0x2f, 0x6d, 0xb5);
 const QColor kWaveSelected(0x17, 0x45, 0x85);
+// The RMS band inside the min/max lines: lighter, so the loudness reads at a glance.
+const QColor kRms(0x6f, 0xa3, 0xe0);
+const QColor kRmsSelected(0x3c, 0x70, 0xb8);
 const QColor kClipped(0xd6, 0x33, 0x33);
 const QColor kLaneBorder(0xb8, 0xc0, 0xcc);
 const QColor kRulerTop(0xf3, 0xf5, 0xf8);
@@ -113,7 +116,7 @@ const std::vector<MinMax>* TrackPainter::columns(const SampleSequence& samples, 
     if (m_seenStep == s.step && m_seenFirst == s.firstColumn && m_seenCount == n && samples.sameViews(m_seen))
         return &m_columns;
     TrackSummary summary(samples);
-    if (!summary.columns(double(s.firstColumn) * s.step, s.step, n, m_columns))
+    if (!summary.columns(double(s.firstColumn) * s.step, s.step, n, m_columns, &m_rms))
         return nullptr;
     m_seen = samples;
     m_seenStep = s.step;
@@ -128,8 +131,9 @@ void TrackPainter::paintWaveform(QPainter& p, const SampleSequence& samples, con
     const int n = s.lanes.width();
     const std::vector<MinMax>* cols = columns(samples, s, n);
     const double selA = xOf(s, s.selStart), selB = xOf(s, s.selStart + s.selLength);
-    std::vector<QLine> normal, selected, clipped;
+    std::vector<QLine> normal, selected, clipped, rmsNormal, rmsSelected;
     normal.reserve(size_t(n));
+    rmsNormal.reserve(size_t(n));
     for (int c = 0; c < ch; ++c) {
         const QRect lane = laneRect(s, c, ch);
         if (s.selLength > 0)
@@ -142,30 +146,35 @@ void TrackPainter::paintWaveform(QPainter& p, const SampleSequence& samples, con
         p.drawLine(lane.left(), int(mid), lane.right(), int(mid));
         if (!cols)
             continue;
-        normal.clear();
-        selected.clear();
-        clipped.clear();
+        for (auto* lines : {&normal, &selected, &clipped, &rmsNormal, &rmsSelected})
+            lines->clear();
         for (int i = 0; i < n; ++i) {
-            const MinMax& m = (*cols)[size_t(i) * size_t(ch) + size_t(c)];
+            const size_t at = size_t(i) * size_t(ch) + size_t(c);
+            const MinMax& m = (*cols)[at];
             if (m.empty())
                 break;
             const int x = lane.left() + i;
             const int y1 = int(std::floor(mid - std::clamp(m.max, -1.0f, 1.0f) * half));
-            const int y2 = int(std::ceil(mid - std::clamp(m.min, -1.0f, 1.0f) * half));
-            const QLine line(x, y1, x, std::max(y1, y2));
-            if (m.max >= 1.0f || m.min <= -1.0f)
+            const int y2 = std::max(y1, int(std::ceil(mid - std::clamp(m.min, -1.0f, 1.0f) * half)));
+            const QLine line(x, y1, x, y2);
+            const bool inSelection = s.selLength > 0 && x + 1 > selA && x < selB;
+            if (m.max >= 1.0f || m.min <= -1.0f) {
                 clipped.push_back(line);
-            else if (s.selLength > 0 && x + 1 > selA && x < selB)
-                selected.push_back(line);
-            else
-                normal.push_back(line);
+                continue;
+            }
+            (inSelection ? selected : normal).push_back(line);
+            // The RMS band around the centre, never past the min/max line it lies on.
+            const double r = std::min(1.0f, m_rms[at]) * half;
+            const int r1 = std::max(y1, int(std::lround(mid - r))), r2 = std::min(y2, int(std::lround(mid + r)));
+            if (r2 > r1)
+                (inSelection ? rmsSelected : rmsNormal).push_back(QLine(x, r1, x, r2));
         }
-        p.setPen(kWave);
-        p.drawLines(normal.data(), int(normal.size()));
-        p.setPen(kWaveSelected);
-        p.drawLines(selected.data(), int(selected.size()));
-        p.setPen(kClipped);
-        p.drawLines(clipped.data(), int(clipped.size()));
+        const std::pair<const std::vector<QLine>*, QColor> layers[] = {
+            {&normal, kWave}, {&selected, kWaveSelected}, {&clipped, kClipped}, {&rmsNormal, kRms}, {&rmsSelected, kRmsSelected}};
+        for (const auto& [lines, colour] : layers) {
+            p.setPen(colour);
+            p.drawLines(lines->data(), int(lines->size()));
+        }
     }
 }
 
@@ -224,6 +233,8 @@ void TrackPainter::paintSpectral(QPainter& p, const SampleSequence& samples, con
     const qint64 frames = samples.frames();
     m_spectrum.setTrack(samples, s.step);
     m_spectrum.prepare(s.firstColumn, w);
+    QRgb* const pixels = reinterpret_cast<QRgb*>(m_image.bits());
+    const qsizetype stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
     for (int c = 0; c < ch; ++c) {
         const QRect lane = laneRect(s, c, ch).translated(-s.lanes.topLeft());
         const int h = lane.height();
@@ -248,7 +259,7 @@ void TrackPainter::paintSpectral(QPainter& p, const SampleSequence& samples, con
                 for (int b = lo[size_t(y)] + 1; b <= hi[size_t(y)]; ++b)
                     v = std::max(v, levels[b]);
                 const int idx = std::clamp(int((v - kSpectrumLowDb) / (kSpectrumHighDb - kSpectrumLowDb) * 255.0f), 0, 255);
-                reinterpret_cast<QRgb*>(m_image.scanLine(lane.top() + y))[x] = m_palette[size_t(idx)];
+                pixels[(lane.top() + y) * stride + x] = m_palette[size_t(idx)];
             }
         }
     }

@@ -55,6 +55,7 @@ private:
     qint64 m_seenFirst = -1;
     int m_seenCount = 0;
     std::vector<MinMax> m_columns;
+    std::vector<float> m_rms; // beside m_columns, one level per column and channel
     SpectralAnalysis m_spectrum;
     QImage m_image;
     std::array<unsigned, 256> m_palette{};

@@ -144,6 +144,8 @@ private slots:
         QTest::newRow("a year that is not a number leaves the year") << "7" << "soon" << 7 << 1999;
         QTest::newRow("a track past 16 bits leaves the track") << "40000" << "2024" << 3 << 2024;
         QTest::newRow("empty texts leave both") << "" << "" << 3 << 1999;
+        QTest::newRow("a fraction is no track number") << "7.5" << "2024" << 3 << 2024;
+        QTest::newRow("blanks around the numbers are read") << " 12 " << " 2025" << 12 << 2025;
     }
 
     void defaultTagsOfANewRecording()

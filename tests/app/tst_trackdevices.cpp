@@ -102,7 +102,6 @@ private slots:
         own.title = "Own title";
         own.year = 1999;
         QTest::newRow("a new track takes the six default tags") << false << "2024" << defaultTags(2024);
-        QTest::newRow("a year that is not a number leaves the year") << false << "next year" << defaultTags(0);
         QTest::newRow("an opened track keeps its tags") << true << "2024" << own;
     }
 

@@ -12,13 +12,16 @@
 class TestTrackSummary : public QObject {
     Q_OBJECT
 
-    // Min/max of every channel computed from the samples themselves.
-    static std::vector<MinMax> bruteForce(const AudioEditor& e, qint64 start, qint64 count)
+    // Min/max and the sum of squares of every channel computed from the samples themselves.
+    static std::vector<MinMax> bruteForce(const AudioEditor& e, qint64 start, qint64 count, std::vector<double>& squares)
     {
         std::vector<MinMax> out(size_t(e.channels()));
+        squares.assign(size_t(e.channels()), 0.0);
         const auto data = signal::range(e, start, count);
-        for (size_t i = 0; i < data.size(); ++i)
+        for (size_t i = 0; i < data.size(); ++i) {
             out[i % size_t(e.channels())].add(data[i]);
+            squares[i % size_t(e.channels())] += double(data[i]) * double(data[i]);
+        }
         return out;
     }
 
@@ -28,6 +31,7 @@ class TestTrackSummary : public QObject {
         QRandomGenerator rng(seed);
         TrackSummary summary(e.samples());
         std::vector<MinMax> got(size_t(e.channels()));
+        std::vector<double> gotSquares(size_t(e.channels())), wantSquares;
         const qint64 n = e.frames();
         std::vector<std::pair<qint64, qint64>> spans = {{0, n}, {0, 1}, {n - 1, 1}, {65536, 65536}, {256, 4096}};
         for (int i = 0; i < 150; ++i) {
@@ -37,13 +41,18 @@ class TestTrackSummary : public QObject {
         for (auto [start, len] : spans) {
             if (start < 0 || start + len > n)
                 continue;
-            QVERIFY(summary.minMax(start, len, got.data()));
-            const auto want = bruteForce(e, start, len);
+            QVERIFY(summary.levels(start, len, got.data(), gotSquares.data()));
+            const auto want = bruteForce(e, start, len, wantSquares);
             for (int c = 0; c < e.channels(); ++c) {
                 if (!(got[size_t(c)] == want[size_t(c)]))
                     QFAIL(qPrintable(QStringLiteral("span %1+%2 channel %3: %4..%5, expected %6..%7")
                                          .arg(start).arg(len).arg(c).arg(got[size_t(c)].min).arg(got[size_t(c)].max)
                                          .arg(want[size_t(c)].min).arg(want[size_t(c)].max)));
+                // The summaries keep their sums as floats: equal to a few parts in a million.
+                const double g = gotSquares[size_t(c)], w = wantSquares[size_t(c)];
+                if (std::fabs(g - w) > 1e-5 * w + 1e-9)
+                    QFAIL(qPrintable(QStringLiteral("span %1+%2 channel %3: squares %4, expected %5")
+                                         .arg(start).arg(len).arg(c).arg(g).arg(w)));
             }
         }
     }
@@ -120,10 +129,14 @@ private slots:
         signal::load(e, 8000, 1, in);
         TrackSummary summary(e.samples());
         std::vector<MinMax> cols;
-        QVERIFY(summary.columns(0, 100.0, 170, cols));
+        std::vector<float> rms;
+        QVERIFY(summary.columns(0, 100.0, 170, cols, &rms));
         QCOMPARE(cols[123].max, 0.99f); // frame 12345 lies in column 123
         QVERIFY(!cols[159].empty());
         QVERIFY(cols[160].empty()); // past the end
+        QCOMPARE(rms[160], 0.0f);
+        const double want = signal::rms(in, 1, 0, 4000, 100); // column 40
+        QVERIFY2(std::fabs(rms[40] - want) < 1e-5, qPrintable(QString("%1 %2").arg(rms[40]).arg(want)));
     }
 
     void spectrumPeaksAtTheSine_data()
@@ -151,6 +164,25 @@ private slots:
             QCOMPARE(peak, int(std::lround(hz * a.size() / rate)));
             QVERIFY2(std::fabs(ch[peak] - (-6.0f)) < 1.5f, qPrintable(QString::number(ch[peak]))); // half scale
         }
+    }
+
+    // Sixteen columns a frame: a screen of 128 frames needs two spectra, not 2048.
+    void deepZoomColumnsShareSpectra()
+    {
+        AudioEditor e;
+        signal::load(e, 44100, 2, signal::noise(44100, 2, 1.0, 0.5));
+        SpectralAnalysis a;
+        a.setTrack(e.samples(), 1.0 / 16);
+        a.prepare(0, 2048);
+        for (int k = 0; k < 2048; ++k)
+            QVERIFY(a.column(k));
+        QCOMPARE(a.computations(), 2);
+        // Column 0 shows the spectrum centred on frame 32, as a zoom of 64 frames a column does.
+        const float* deep = a.column(0);
+        const std::vector<float> deepLevels(deep, deep + 2 * a.bins());
+        SpectralAnalysis b;
+        const float* wide = b.column(e.samples(), 0, 64.0);
+        QVERIFY(std::equal(deepLevels.begin(), deepLevels.end(), wide));
     }
 
     void spectrumIsComputedOnceUntilTheTrackChanges()

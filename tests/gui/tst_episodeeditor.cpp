@@ -2,8 +2,7 @@
 // and toolbar, with real media files made by ffmpeg and the dialogs answered by scripted prompts.
 // With VELMORA_SHOTS set to a folder (and an X display), the window is also photographed there.
 
-#include "app/AppShell.h"
-#include "app/ChannelImageAdapter.h"
+#include "../audio/SignalUtil.h"
 #include "app/EpisodeCommandTable.h"
 #include "app/EpisodeForm.h"
 #include "app/Session.h"
@@ -16,8 +15,8 @@
 #include "gui/RecorderPanel.h"
 #include "gui/TrackInfoDialog.h"
 #include "support/FakeAudioSystem.h"
-#include "support/FakePrompts.h"
 #include "support/ModalDialog.h"
+#include "support/TestProgram.h"
 #include "support/TestUtil.h"
 
 #include <cmath>
@@ -31,36 +30,26 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QToolBar>
-#include <QTreeView>
 #include <QtTest>
 
 namespace {
 
-// A tone of `seconds` made by ffmpeg; empty when ffmpeg cannot run.
-QString makeAudio(const QString& path, double seconds)
+// A stereo tone of `seconds` made by ffmpeg; empty when ffmpeg cannot run.
+QString makeAudio(const QString& path, double seconds, int hz = 330, int rate = 44100)
 {
     QProcess p;
     p.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                       QString("sine=frequency=330:sample_rate=44100:duration=%1").arg(seconds), "-ac", "2", path});
-    return p.waitForFinished(60000) && p.exitCode() == 0 ? path : QString();
+                       QString("sine=frequency=%1:sample_rate=%2:duration=%3").arg(hz).arg(rate).arg(seconds), "-ac",
+                       "2", path});
+    return p.waitForFinished(120000) && p.exitCode() == 0 ? path : QString();
 }
 
-// The program as main() wires it over a temporary home folder, with one podcast of two episodes.
-struct Program {
-    QTemporaryDir dir;
-    FakePrompts prompts;
-    std::unique_ptr<AppShell> shell;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<ChannelImageAdapter> image;
-    std::unique_ptr<Session> session;
-    MainController* controller = nullptr; // owned by the window
+// The program over a temporary home folder, with one podcast of two episodes open.
+struct Program : testutil::TestProgram {
     QString feed;
 
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    void start()
+    bool start()
     {
         feed = path("show.rss");
         testutil::writeFile(feed, "<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\"><channel><title>Show</title>"
@@ -68,35 +57,41 @@ struct Program {
                                   "<item><title>Pilot</title><guid>g1</guid><pubDate>Tue, 03 Dec 2024 21:57:19 GMT"
                                   "</pubDate></item><item><title>Second</title><guid>g2</guid></item>"
                                   "</channel></rss>");
-        shell = std::make_unique<AppShell>(HomeFolder(dir.path()), prompts);
-        shell->installResources();
-        shell->loadSettings(QSize(1920 * 15, 1080 * 15));
-        window = std::make_unique<MainWindow>();
-        shell->loadProjectList();
-        image = std::make_unique<ChannelImageAdapter>(prompts);
-        session = std::make_unique<Session>(*shell, *image);
-        session->setView(window.get());
-        controller = new MainController(*shell, *session, *window);
-        session->startUp();
-        window->show();
+        if (!TestProgram::start())
+            return false;
         prompts.queueFile(feed);
         window->action("m_open")->trigger();
+        return session->document().episodes.size() == 2;
     }
 
     // Double-clicks an episode row as a user does and returns the window that opened.
     EpisodeEditor* edit(int row)
     {
-        auto* list = window->findChild<QTreeView*>("lw3");
-        const QRect r = list->visualRect(list->model()->index(row, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        doubleClickEpisode(row);
         auto* editor = window->findChild<EpisodeEditor*>();
         if (editor)
             (void)QTest::qWaitForWindowExposed(editor);
         return editor;
     }
     Episode& episode(int i) { return session->document().episodes[i]; }
+    // Turns "Local file" on and opens `file` with the toolbar's Open button.
+    AudioEditor& openLocal(EpisodeEditor* e, const QString& file)
+    {
+        e->findChild<QCheckBox*>("localFile")->click();
+        prompts.queueFile(file);
+        e->toolBar()->actions().at(1)->trigger();
+        return e->form().editor();
+    }
 };
+
+// Presses the mouse at one x of the track view's lanes and releases it at another.
+void dragAcross(AudioTrackView* view, int x1, int x2)
+{
+    const int y = view->lanesRect().center().y();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(x1, y));
+    QTest::mouseMove(view, QPoint(x2, y));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(x2, y));
+}
 
 template <typename T>
 T* child(QWidget* w, const char* name)
@@ -130,7 +125,7 @@ private slots:
     void windowShowsTheMenusToolbarAndFields()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         EpisodeEditor* e = p.edit(0);
         QVERIFY(e);
         QCOMPARE(e->windowTitle(), QString("Edit episode"));
@@ -170,7 +165,7 @@ private slots:
         audio.devices = {{"mic", "Microphone", 2, true}};
         audio.input = std::make_shared<ScriptedInput::Script>();
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.controller->setAudio(audio);
         EpisodeEditor* e = p.edit(1);
         QVERIFY(e);
@@ -210,7 +205,7 @@ private slots:
     void chooseAttachesAFileThatTheSavedFeedAnnounces()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         const QString mp3 = makeAudio(p.path("pilot.mp3"), 2);
         if (mp3.isEmpty())
             QSKIP("ffmpeg could not make an MP3 file");
@@ -237,7 +232,7 @@ private slots:
     void localTrackIsEditedSavedAsMp3AndClosed()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         const QString shotAudio = qEnvironmentVariable("VELMORA_SHOT_AUDIO");
         const QString wav = shotAudio.isEmpty() ? makeAudio(p.path("take.wav"), 20) : shotAudio;
         if (wav.isEmpty())
@@ -258,12 +253,8 @@ private slots:
         QVERIFY(e->action("m_amp_plus")->isEnabled());
 
         AudioTrackView* view = e->trackView();
-        const int y = view->lanesRect().center().y();
         const int x1 = view->lanesRect().left() + view->lanesRect().width() / 4;
-        const int x2 = view->lanesRect().left() + view->lanesRect().width() / 2;
-        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(x1, y));
-        QTest::mouseMove(view, QPoint(x2, y));
-        QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(x2, y));
+        dragAcross(view, x1, view->lanesRect().left() + view->lanesRect().width() / 2);
         QVERIFY(track.selectionLength() > 0);
         QCOMPARE(track.selectionStart(), view->frameAt(x1));
         photograph("episode-editor.png");
@@ -305,18 +296,134 @@ private slots:
         QVERIFY(p.prompts.messages.isEmpty());
     }
 
-    void closingAChangedTrackAsksAndCancelKeepsTheWindow()
+    // Mix from file adds the file's audio at the cursor and keeps the length; a file that is no
+    // audio says why and leaves the track as it was, unmodified.
+    void mixFromFileAddsTheFileAtTheCursor()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
+        const QString wav = makeAudio(p.path("take.wav"), 2);
+        const QString beep = makeAudio(p.path("beep.wav"), 0.5, 1000);
+        if (wav.isEmpty() || beep.isEmpty())
+            QSKIP("ffmpeg could not make WAV files");
+        testutil::writeFile(p.path("notes.wav"), "not a sound");
+        EpisodeEditor* e = p.edit(0);
+        QVERIFY(e);
+        AudioEditor& track = p.openLocal(e, wav);
+        AudioTrackView* view = e->trackView();
+        const int x = view->lanesRect().center().x();
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(x, view->lanesRect().center().y()));
+        const qint64 at = track.cursor();
+        QCOMPARE(at, view->frameAt(x));
+        const std::vector<float> before = signal::all(track);
+
+        p.prompts.queueFile(p.path("notes.wav"));
+        e->action("m_mix_file")->trigger();
+        QCOMPARE(p.prompts.messages.size(), 1);
+        QVERIFY2(p.prompts.messages.last().text.contains("could not be mixed in"),
+                 qPrintable(p.prompts.messages.last().text));
+        QVERIFY(!e->form().trackModified());
+        QCOMPARE(signal::all(track), before);
+
+        p.prompts.queueFile(beep);
+        e->action("m_mix_file")->trigger();
+        QCOMPARE(p.prompts.fileDialogs.last().title, QString("Open audio file"));
+        QVERIFY(e->form().trackModified());
+        const std::vector<float> after = signal::all(track);
+        QCOMPARE(after.size(), before.size());
+        // What was added is the beep, from the cursor on, and nothing before it.
+        std::vector<float> added(after.size());
+        for (size_t i = 0; i < after.size(); ++i)
+            added[i] = after[i] - before[i];
+        QCOMPARE(signal::peak({added.begin(), added.begin() + 2 * at}), 0.0);
+        QCOMPARE(signal::dominantFrequency(added, 2, 44100, at, 11025), 1000.0);
+        QVERIFY(signal::peak({added.begin() + 2 * (at + 22050), added.end()}) < 1e-6);
+        e->action("m_undo")->trigger();
+        QCOMPARE(signal::all(track), before);
+    }
+
+    // Save && Close on a changed track asks first; Yes saves it, the enclosure follows the saved
+    // file and the typed title is kept.
+    void saveAndCloseSavesTheTrackAndCommitsTheFields()
+    {
+        Program p;
+        QVERIFY(p.start());
         const QString wav = makeAudio(p.path("take.wav"), 2);
         if (wav.isEmpty())
             QSKIP("ffmpeg could not make a WAV file");
         EpisodeEditor* e = p.edit(0);
         QVERIFY(e);
-        child<QCheckBox>(e, "localFile")->click();
-        p.prompts.queueFile(wav);
-        e->action("m_open")->trigger();
+        p.openLocal(e, wav);
+        e->action("m_invert")->trigger();
+        child<QLineEdit>(e, "title")->setText("Final cut");
+        const QString mp3 = p.path("final.mp3");
+        p.prompts.queueAnswer(MessageAnswer::Yes);
+        p.prompts.queueFile(mp3);
+        e->action("m_save_exit")->trigger();
+        QTRY_VERIFY(!p.window->findChild<EpisodeEditor*>());
+        QCOMPARE(p.prompts.messageTexts(), QStringList{EpisodeForm::saveTrackQuestion()});
+        QVERIFY(QFileInfo(mp3).size() > 1000);
+        QCOMPARE(p.episode(0).title, QString("Final cut"));
+        QCOMPARE(p.episode(0).enclosureUrl, QString("final.mp3"));
+        QCOMPARE(p.episode(0).enclosureLength, QString::number(QFileInfo(mp3).size()));
+        QCOMPARE(p.session->currentEntry()->enclosures.at(0).localFile, mp3);
+        QVERIFY(p.session->currentEntry()->enclosures.at(0).isLocal);
+    }
+
+    // A one-hour stereo file (at 8 kHz, so that it is made and encoded quickly) through the
+    // window: open, select with the mouse, an effect, undo, save as MP3, close.
+    void anHourLongTrackIsEditedAndSaved()
+    {
+        Program p;
+        QVERIFY(p.start());
+        const QString wav = makeAudio(p.path("hour.wav"), 3600, 330, 8000);
+        if (wav.isEmpty())
+            QSKIP("ffmpeg could not make a WAV file");
+        EpisodeEditor* e = p.edit(1);
+        QVERIFY(e);
+        AudioEditor& track = p.openLocal(e, wav);
+        QCOMPARE(track.frames(), qint64(3600) * 8000);
+        QCOMPARE(track.channels(), 2);
+        AudioTrackView* view = e->trackView();
+        const QRect lanes = view->lanesRect();
+        const int x1 = lanes.left() + lanes.width() / 4;
+        dragAcross(view, x1, lanes.left() + lanes.width() / 2);
+        QCOMPARE(track.selectionStart(), view->frameAt(x1));
+        QVERIFY(track.selectionLength() > 3600 * 8000 / 5);
+
+        const qint64 start = track.selectionStart(), length = track.selectionLength();
+        const float peakBefore = track.samples().peak(start, length);
+        e->action("m_amp_minus")->trigger();
+        QVERIFY(e->form().trackModified());
+        QVERIFY(track.samples().peak(start, length) < 0.9f * peakBefore);
+        QCOMPARE(track.samples().peak(0, start), peakBefore); // outside the selection: as it was
+        e->action("m_undo")->trigger();
+        QCOMPARE(track.samples().peak(start, length), peakBefore);
+
+        const QString mp3 = p.path("hour.mp3");
+        p.prompts.queueFile(mp3);
+        e->action("m_save")->trigger();
+        QVERIFY(!e->form().trackModified());
+        QCOMPARE(child<QLineEdit>(e, "url")->text(), QString("hour.mp3"));
+        AudioEditor saved;
+        QVERIFY(saved.OpenTrack(mp3).ok());
+        QVERIFY2(std::abs(saved.seconds() - 3600.0) < 1.0, qPrintable(QString::number(saved.seconds())));
+        e->close();
+        QTRY_VERIFY(!p.window->findChild<EpisodeEditor*>());
+        QCOMPARE(p.episode(1).enclosureUrl, QString("hour.mp3"));
+        QVERIFY(p.prompts.messages.isEmpty());
+    }
+
+    void closingAChangedTrackAsksAndCancelKeepsTheWindow()
+    {
+        Program p;
+        QVERIFY(p.start());
+        const QString wav = makeAudio(p.path("take.wav"), 2);
+        if (wav.isEmpty())
+            QSKIP("ffmpeg could not make a WAV file");
+        EpisodeEditor* e = p.edit(0);
+        QVERIFY(e);
+        p.openLocal(e, wav);
         e->action("m_invert")->trigger();
         child<QLineEdit>(e, "title")->setText("Edited");
         p.prompts.queueAnswer(MessageAnswer::Cancel);

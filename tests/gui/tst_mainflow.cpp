@@ -1,13 +1,21 @@
 // The whole desktop program on a temporary home folder, driven only through the window's
 // actions, toolbar buttons and named widgets, with the dialogs answered by scripted prompts.
 
-#include "ProgramHarness.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "common/ProductInfo.h"
+#include "store/Settings.h"
+#include "gui/MainWindow.h"
+#include "support/TestProgram.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -27,6 +35,63 @@ QByteArray feedWithEpisodes(const QString& title, const QStringList& episodeTitl
     return text + "</channel></rss>";
 }
 
+// The program over a temporary home folder; the episode editor (a modal dialog) is replaced by a
+// recorder that names the episode as a user would.
+struct Program : testutil::TestProgram {
+    QList<int> editedEpisodes;
+    QStringList episodeNames; // names given to new episodes, in order
+
+    bool start(const std::function<void(Settings&)>& adjust = {})
+    {
+        if (!TestProgram::start(adjust))
+            return false;
+        session->openEpisodeEditor = [this](int position) {
+            editedEpisodes << position;
+            if (!episodeNames.isEmpty()) {
+                session->document().episodes[position].title = episodeNames.takeFirst();
+                session->refillEpisodeList(position + 1);
+            }
+        };
+        return true;
+    }
+
+    QLineEdit* field(const char* name) const { return widget<QLineEdit>(name); }
+    int episodeRows() const { return episodeList()->model()->rowCount(); }
+    QString episodeTitle(int row) const
+    {
+        return episodeList()->model()->index(row, 0).data().toString();
+    }
+    QStringList projectLines() const
+    {
+        QStringList lines;
+        const auto* combo = widget<QComboBox>("procombo");
+        for (int i = 0; i < combo->count(); ++i)
+            lines << combo->itemText(i);
+        return lines;
+    }
+    void typeInto(QWidget* w, const QString& text)
+    {
+        w->setFocus();
+        QCoreApplication::processEvents(); // the focus handler selects the old text
+        QTest::keyClicks(w, text);
+    }
+    // Replaces a field's text the way a user does: focus (which selects all) and type.
+    void retype(const char* name, const QString& text) { typeInto(field(name), text); }
+    // Keys reach an editable combo box, which hands them to its line edit. Entering the box
+    // selects its text, so typing replaces the previous term.
+    void search(const QString& text)
+    {
+        auto* box = widget<QComboBox>("seacombo");
+        typeInto(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    void saveAs(const QString& file)
+    {
+        prompts.queueFile(file);
+        window->clickToolButton(2);
+    }
+};
+
 } // namespace
 
 class TestMainFlow : public QObject {
@@ -35,7 +100,7 @@ private slots:
     void firstStartShowsNoPlaceholdersAndSaveDoesNothing()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         QCOMPARE(p.projectLines(), QStringList{"[Empty]"});
         QCOMPARE(p.window->windowTitle(), QString::fromLatin1(product::kBaseTitle));
         QCoreApplication::processEvents();
@@ -59,7 +124,7 @@ private slots:
     void newPodcastIsTitledWhileTypingAndSavedThroughTheDialog()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->action("m_new")->trigger();
         QCOMPARE(p.projectLines(), QStringList{"Untitled"});
         QCOMPARE(p.window->windowTitle(), titled("Untitled"));
@@ -96,7 +161,7 @@ private slots:
     void placeholderAddsTheFirstEpisode()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->clickToolButton(0);
         p.typeInto(p.field("Text1"), "Show");
         auto* placeholder = p.widget<QLabel>("Label11");
@@ -133,7 +198,7 @@ private slots:
     void doubleClickAndEnterOpenTheEpisodeEditorOnce()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         const QString file = p.path("three.rss");
         testutil::writeFile(file, feedWithEpisodes("Three", {"One", "Two", "Three"}));
         p.prompts.queueFile(file);
@@ -156,7 +221,7 @@ private slots:
     void switchingPodcastsRewritesTheOutgoingFileAndShowsTheOther()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         p.episodeNames << "Sunrise";
@@ -197,7 +262,7 @@ private slots:
     void removingPodcastsFallsBackToTheFirstAndThenToNone()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         p.saveAs(p.path("morning.rss"));
@@ -235,7 +300,7 @@ private slots:
     void searchWithEnterWalksTheMatchesAndWraps()
     {
         Program p;
-        p.start();
+        QVERIFY(p.start());
         const QString file = p.path("news.rss");
         testutil::writeFile(file, feedWithEpisodes("News", {"Morning NEWS", "Weather", "Evening news",
                                                             "Sports"}));
@@ -263,7 +328,7 @@ private slots:
     void closingTheWindowRunsTheExitPath()
     {
         Program p;
-        p.start([](Settings& s) { s.autoSave = true; });
+        QVERIFY(p.start([](Settings& s) { s.autoSave = true; }));
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         const QString file = p.path("morning.rss");
@@ -288,7 +353,7 @@ private slots:
     void aSecondStartFindsThePodcastsAndTheSearchHistoryAgain()
     {
         Program first;
-        first.start();
+        QVERIFY(first.start());
         first.window->action("m_new")->trigger();
         first.typeInto(first.field("Text1"), "Morning Show");
         first.saveAs(first.path("morning.rss"));
@@ -303,7 +368,7 @@ private slots:
 
         Program second;
         second.home = first.home;
-        second.start();
+        QVERIFY(second.start());
         QCOMPARE(second.projectLines(), (QStringList{"Morning Show", "Evening Show"}));
         QCOMPARE(second.widget<QComboBox>("procombo")->currentIndex(), 1);
         QCOMPARE(second.field("Text1")->text(), QString("Evening Show"));
@@ -315,7 +380,7 @@ private slots:
     void anUnattendedCloseAsksNothingAndKeepsTheUntitledPodcastListed()
     {
         Program p;
-        p.start([](Settings& s) { s.autoSave = true; });
+        QVERIFY(p.start([](Settings& s) { s.autoSave = true; }));
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         p.saveAs(p.path("morning.rss"));
@@ -335,7 +400,7 @@ private slots:
     void closingWithoutAutoSaveKeepsTheFileButWritesTheLists()
     {
         Program p;
-        p.start([](Settings& s) { s.autoSave = false; });
+        QVERIFY(p.start([](Settings& s) { s.autoSave = false; }));
         p.window->action("m_new")->trigger();
         p.typeInto(p.field("Text1"), "Morning Show");
         const QString file = p.path("morning.rss");
