@@ -547,10 +547,11 @@ void Session::loadProject(int index)
     index = qBound(0, index, list.count() - 1);
     const QString entryPath = list[index].path;
     const QString path = isUntitledPath(entryPath) ? QString() : entryPath;
-    QString text;
+    int declaredEncoding = detectDeclaredEncodingUtf8({});
     if (!path.isEmpty()) {
         prompts().setStatusText(QStringLiteral("Loading..."));
-        const FeedFileText file = readFeedFile(path);
+        // The markup stays in UTF-8 from the file to the parser.
+        FeedFileUtf8 file = readFeedFileUtf8(path);
         if (file.status != FeedFileText::Status::Ok) {
             const QString question =
                 QStringLiteral("The file \"%1\" could not be opened.\r\nWould you like to remove "
@@ -567,9 +568,15 @@ void Session::loadProject(int index)
             prompts().setStatusText(QStringLiteral("Done."));
             return;
         }
-        text = file.text;
-        const bool undecodable = text.isEmpty();
-        if (undecodable || !readIntoDocument(text)) {
+        const bool undecodable = file.utf8.isEmpty();
+        declaredEncoding = detectDeclaredEncodingUtf8(file.utf8);
+        bool read = false;
+        if (!undecodable) {
+            setBusy(true);
+            read = readFeedUtf8(std::move(file.utf8), m_doc, &prompts());
+            setBusy(false);
+        }
+        if (!read) {
             reportFailedLoad(path);
             removeProject(index);
             refreshCommandState();
@@ -579,7 +586,7 @@ void Session::loadProject(int index)
         m_docSource = path;
     }
     ProjectEntry& entry = list[index];
-    entry.encodingIndex = static_cast<qint16>(detectDeclaredEncoding(text));
+    entry.encodingIndex = static_cast<qint16>(declaredEncoding);
     m_doc.channel.imageFile = entry.imagePath;
     m_view->selectEncoding(entry.encodingIndex);
     prompts().processEvents();

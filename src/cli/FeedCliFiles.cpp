@@ -31,7 +31,7 @@ int writeOut(const QString& path, const FeedDocument& document, int encoding)
 
 bool loadFeed(const QString& path, FeedDocument& document, FeedType& type, int& encoding, int& exitCode)
 {
-    const FeedFileText file = readFeedFile(path);
+    FeedFileUtf8 file = readFeedFileUtf8(path);
     if (file.status == FeedFileText::Status::CannotRead) {
         exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot read %1").arg(path));
         return false;
@@ -40,20 +40,20 @@ bool loadFeed(const QString& path, FeedDocument& document, FeedType& type, int& 
         exitCode = cliError(cli_exit::kFailed, QStringLiteral("no markup in %1").arg(path));
         return false;
     }
-    if (file.text.isEmpty()) {
+    if (file.utf8.isEmpty()) {
         QFile f(path);
         f.open(QIODevice::ReadOnly);
         exitCode = cliError(cli_exit::kFailed, QStringLiteral("cannot decode %1: no converter for \"%2\"")
                                                    .arg(path, declaredCharsetName(f.read(4096))));
         return false;
     }
+    encoding = detectDeclaredEncodingUtf8(file.utf8);
     UnattendedPrompts events;
-    type = importFeed(file.text, document, &events);
+    type = importFeedUtf8(std::move(file.utf8), document, &events);
     if (document.loadFailed) {
         exitCode = cliError(cli_exit::kFailed, QStringLiteral("not well-formed XML: %1").arg(path));
         return false;
     }
-    encoding = detectDeclaredEncoding(file.text);
     return true;
 }
 

@@ -236,7 +236,7 @@ QualifiedName DirectoryWriter::name(FeedNs ns, const char* key) const
 
 void DirectoryWriter::writeRssAttributes(FeedText& out) const
 {
-    out.buffer() += m_declarations;
+    out.raw(m_declarations);
 }
 
 void DirectoryWriter::writeOwnAttributes(FeedText& out, const KeptXml& kept, QLatin1String element)
@@ -299,7 +299,7 @@ void DirectoryWriter::writeChannel(FeedText& out, const Channel& c) const
             out.close(name(FeedNs::Itunes, "itunes:email"), c.itunesOwnerEmail);
         }
         out.raw(QLatin1String("</"));
-        appendName(out.buffer(), owner);
+        out.name(owner);
         out.raw(QLatin1String(">"));
         out.ws();
     }
@@ -318,7 +318,7 @@ void DirectoryWriter::writeChannel(FeedText& out, const Channel& c) const
                 out.raw(QLatin1String("/>"));
             }
             out.raw(QLatin1String("</"));
-            appendName(out.buffer(), category);
+            out.name(category);
             out.raw(QLatin1String(">"));
         }
         out.ws();

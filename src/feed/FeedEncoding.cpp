@@ -5,6 +5,11 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -14,31 +19,30 @@ namespace {
 
 // Start and end (exclusive) of every processing instruction before the root element (the only
 // place the writer puts them; text and attribute values never hold "<" unescaped).
-std::vector<std::pair<qsizetype, qsizetype>> instructionRanges(QStringView text)
+std::vector<std::pair<qsizetype, qsizetype>> instructionRanges(QByteArrayView text)
 {
     std::vector<std::pair<qsizetype, qsizetype>> ranges;
-    qsizetype at = text.indexOf(QLatin1Char('<'));
+    qsizetype at = text.indexOf('<');
     while (at >= 0 && at + 1 < text.size()) {
-        const QChar next = text[at + 1];
-        if (next != QLatin1Char('?') && next != QLatin1Char('!'))
+        const char next = text[at + 1];
+        if (next != '?' && next != '!')
             break;
-        qsizetype end = next == QLatin1Char('?') ? text.indexOf(QLatin1String("?>"), at + 2)
-                                                 : text.indexOf(QLatin1Char('>'), at + 2);
+        qsizetype end = next == '?' ? text.indexOf("?>", at + 2) : text.indexOf('>', at + 2);
         if (end < 0)
             end = text.size();
         else
-            end += next == QLatin1Char('?') ? 2 : 1;
-        if (next == QLatin1Char('?'))
+            end += next == '?' ? 2 : 1;
+        if (next == '?')
             ranges.emplace_back(at, end);
-        at = text.indexOf(QLatin1Char('<'), end);
+        at = text.indexOf('<', end);
     }
     return ranges;
 }
 
 // Start and end (exclusive) of the content of every CDATA section, in order.
-std::vector<std::pair<qsizetype, qsizetype>> cdataRanges(QStringView text)
+std::vector<std::pair<qsizetype, qsizetype>> cdataRanges(QByteArrayView text)
 {
-    static const QLatin1String open("<![CDATA["), close("]]>");
+    static const QByteArrayView open("<![CDATA["), close("]]>");
     std::vector<std::pair<qsizetype, qsizetype>> ranges;
     qsizetype at = 0;
     while ((at = text.indexOf(open, at)) >= 0) {
@@ -100,17 +104,28 @@ qsizetype indexOfNoCase(QByteArrayView haystack, QByteArrayView needle, qsizetyp
     return -1;
 }
 
-std::optional<QString> decodeOptional(QByteArrayView bytes)
+struct SourceCharset {
+    QString name;
+    qsizetype skip = 0; // the byte-order mark
+};
+
+SourceCharset sourceCharset(QByteArrayView bytes)
 {
     if (const auto bom = byteOrder(bytes))
-        return textcodec::decode(bytes.sliced(bom->length), QString::fromLatin1(bom->charset));
+        return {QString::fromLatin1(bom->charset), bom->length};
     QString charset = declaredCharsetName(bytes);
     // A declaration read as single bytes cannot be UTF-16 or UTF-32 text (those forms were
     // recognised above); such a file is mislabelled, and UTF-8 is what it almost always is.
     if (charset.startsWith(QLatin1String("utf-16"), Qt::CaseInsensitive)
         || charset.startsWith(QLatin1String("utf-32"), Qt::CaseInsensitive))
         charset = QStringLiteral("utf-8");
-    return textcodec::decode(bytes, charset);
+    return {charset, 0};
+}
+
+std::optional<QString> decodeOptional(QByteArrayView bytes)
+{
+    const SourceCharset source = sourceCharset(bytes);
+    return textcodec::decode(bytes.sliced(source.skip), source.name);
 }
 
 } // namespace
@@ -124,13 +139,18 @@ QString markupPart(const QString& text)
     return text.mid(first, last - first + 1);
 }
 
-QByteArray encodeFeedText(const QString& fullText, int encodingIndex)
+QByteArray encodeFeedText(const QString& text, int encodingIndex)
 {
-    const qsizetype first = fullText.indexOf(QLatin1Char('<'));
-    const qsizetype last = fullText.lastIndexOf(QLatin1Char('>'));
+    return encodeFeedUtf8(text.toUtf8(), encodingIndex);
+}
+
+QByteArray encodeFeedUtf8(QByteArrayView fullText, int encodingIndex)
+{
+    const qsizetype first = fullText.indexOf('<');
+    const qsizetype last = fullText.lastIndexOf('>');
     if (first < 0 || last < first)
         return {};
-    const QStringView text = QStringView(fullText).mid(first, last - first + 1);
+    const QByteArrayView text = fullText.sliced(first, last - first + 1);
     const auto ranges = instructionRanges(text);
     // CDATA sections (kept from a source feed) are only looked for when a character needs a
     // reference: there the section is closed around the reference.
@@ -161,12 +181,12 @@ QByteArray encodeFeedText(const QString& fullText, int encodingIndex)
                 scan.pos = next->second;
                 continue;
             }
-            const QChar c = text[scan.pos];
-            if (c == QLatin1Char('<') && !scan.inValue)
+            const char c = text[scan.pos];
+            if (c == '<' && !scan.inValue)
                 scan.inTag = true;
-            else if (c == QLatin1Char('>') && !scan.inValue)
+            else if (c == '>' && !scan.inValue)
                 scan.inTag = false;
-            else if (c == QLatin1Char('"') && scan.inTag)
+            else if (c == '"' && scan.inTag)
                 scan.inValue = !scan.inValue;
         }
         // A name (of an element kept from another feed) cannot hold a reference.
@@ -174,7 +194,7 @@ QByteArray encodeFeedText(const QString& fullText, int encodingIndex)
             return QStringLiteral("_");
         return reference;
     };
-    return textcodec::encode(text, charsets::charsetName(encodingIndex), fallback)
+    return textcodec::encodeUtf8(text, charsets::charsetName(encodingIndex), fallback)
         .value_or(QByteArray());
 }
 
@@ -245,6 +265,24 @@ int detectDeclaredEncoding(const QString& text)
     return first >= 0 ? first : charsets::kDefaultIndex;
 }
 
+int detectDeclaredEncodingUtf8(QByteArrayView text)
+{
+    // No character outside ASCII folds to a letter of "encoding", so the search for it can run
+    // over the bytes; the rest of the rule runs on the short text up to the value's end.
+    const qsizetype enc = indexOfNoCase(text, "encoding", 0);
+    if (enc < 0)
+        return charsets::kDefaultIndex;
+    const qsizetype eq = text.indexOf('=', enc + 8);
+    if (eq < 0)
+        return charsets::kDefaultIndex;
+    qsizetype end = text.indexOf('?', eq + 1);
+    if (end < 0)
+        end = text.indexOf('>', eq + 1);
+    if (end < 0)
+        return charsets::kDefaultIndex;
+    return detectDeclaredEncoding(QString::fromUtf8(text.first(end + 1)));
+}
+
 QString replaceEntities(const QString& text)
 {
     static const std::pair<char16_t, const char*> table[] = {
@@ -258,10 +296,17 @@ QString replaceEntities(const QString& text)
     return result;
 }
 
-FeedFileText feedTextFromBytes(QByteArrayView bytes)
+FeedFileUtf8 feedUtf8FromBytes(QByteArray bytes)
 {
-    FeedFileText result;
-    const std::optional<QString> decoded = decodeOptional(bytes);
+    FeedFileUtf8 result;
+    const SourceCharset source = sourceCharset(bytes);
+    std::optional<QByteArray> decoded;
+    // Well-formed UTF-8 is already what the reader parses: the buffer itself is kept.
+    if (source.skip == 0 && textcodec::isUtf8(source.name) && textcodec::isValidUtf8(bytes)
+        && !bytes.startsWith("\xEF\xBB\xBF"))
+        decoded = bytes;
+    else
+        decoded = textcodec::decodeToUtf8(QByteArrayView(bytes).sliced(source.skip), source.name);
     if (!decoded) {
         // No converter for the declared charset: the podcast opens empty, but only a file
         // that holds markup at all counts as one.
@@ -270,22 +315,65 @@ FeedFileText feedTextFromBytes(QByteArrayView bytes)
             result.status = FeedFileText::Status::NoMarkup;
         return result;
     }
-    result.text = markupPart(*decoded);
-    if (result.text.isEmpty())
+    const qsizetype first = decoded->indexOf('<');
+    const qsizetype last = decoded->lastIndexOf('>');
+    if (first < 0 || last < first) {
         result.status = FeedFileText::Status::NoMarkup;
+        return result;
+    }
     // Invalid bytes decode to U+FFFD; a replacement character the file really holds is the only
     // other source of one (encoded as UTF-8, since other encodings cannot hold it).
-    result.lossless = !result.text.contains(QChar(0xFFFD)) || bytes.contains("\xEF\xBF\xBD");
+    static const QByteArrayView replacement("\xEF\xBF\xBD");
+    const bool fromFile = bytes.contains(replacement);
+    bytes.clear(); // the buffer is shared with `decoded` when it was kept
+    decoded->truncate(last + 1);
+    decoded->remove(0, first);
+    result.utf8 = std::move(*decoded);
+    result.lossless = fromFile || !result.utf8.contains(replacement);
     return result;
+}
+
+FeedFileText feedTextFromBytes(QByteArrayView bytes)
+{
+    FeedFileUtf8 utf8 = feedUtf8FromBytes(bytes.toByteArray());
+    return {utf8.status, QString::fromUtf8(utf8.utf8), utf8.lossless};
+}
+
+FeedFileUtf8 readFeedFileUtf8(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {FeedFileText::Status::CannotRead, {}};
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    // One read of the whole file into one buffer: one spare byte shows whether it has grown,
+    // and only then (or for what is no regular file) is it read on.
+    QByteArray bytes(regular ? static_cast<qsizetype>(info.st_size) + 1 : 65536, Qt::Uninitialized);
+    qsizetype got = 0;
+    bool failed = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        got += n;
+        if (regular && got == info.st_size && got < bytes.size())
+            break;
+        if (got == bytes.size())
+            bytes.resize(got * 2);
+    }
+    ::close(fd);
+    if (failed)
+        return {FeedFileText::Status::CannotRead, {}};
+    bytes.truncate(got);
+    return feedUtf8FromBytes(std::move(bytes));
 }
 
 FeedFileText readFeedFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {FeedFileText::Status::CannotRead, {}};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {FeedFileText::Status::CannotRead, {}};
-    return feedTextFromBytes(bytes);
+    FeedFileUtf8 utf8 = readFeedFileUtf8(path);
+    return {utf8.status, QString::fromUtf8(utf8.utf8), utf8.lossless};
 }

@@ -13,6 +13,8 @@
 // where references mean nothing, they become "?". Empty when no converter supports
 // the encoding.
 QByteArray encodeFeedText(const QString& text, int encodingIndex);
+// The same for the text in UTF-8, as the writer builds it.
+QByteArray encodeFeedUtf8(QByteArrayView text, int encodingIndex);
 
 // The charset name the bytes declare: a byte-order mark wins, then the XML declaration in the
 // first tag; "utf-8" when there is none. Only the first tag is looked at.
@@ -26,6 +28,7 @@ QString decodeFeedText(QByteArrayView bytes);
 // after the first "encoding" and its "=", up to the next "?" (else ">"), trimmed and without
 // quotation marks, compared with the table's names in any letter case. 53 when none matches.
 int detectDeclaredEncoding(const QString& text);
+int detectDeclaredEncodingUtf8(QByteArrayView text);
 
 // Typographic characters of a channel description replaced by HTML entity references
 // ("©" → "&copy;", "€" → "&euro;" ...).
@@ -45,6 +48,16 @@ struct FeedFileText {
 };
 FeedFileText feedTextFromBytes(QByteArrayView bytes);
 FeedFileText readFeedFile(const QString& path);
+
+// The same with the markup in UTF-8, which the reader parses: UTF-8 files are taken as read
+// and one-byte charsets convert straight to UTF-8. The file is read with one system call.
+struct FeedFileUtf8 {
+    FeedFileText::Status status = FeedFileText::Status::Ok;
+    QByteArray utf8;
+    bool lossless = true;
+};
+FeedFileUtf8 feedUtf8FromBytes(QByteArray bytes);
+FeedFileUtf8 readFeedFileUtf8(const QString& path);
 
 // `text` from its first "<" to its last ">" inclusive; empty when either is missing.
 QString markupPart(const QString& text);

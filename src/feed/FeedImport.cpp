@@ -169,14 +169,18 @@ QString isoDateToFeedDate(const QString& iso)
 
 FeedType importFeed(const QString& text, FeedDocument& document, Prompts* events)
 {
+    return importFeedUtf8(text.toUtf8(), document, events);
+}
+
+FeedType importFeedUtf8(QByteArray text, FeedDocument& document, Prompts* events)
+{
     FeedType type = FeedType::NotXml;
-    if (!readFeed(text, document, events, &type))
+    // The reader leaves the parsed text for the Atom and RDF importers: one parse serves both.
+    FeedXml xml;
+    if (!readFeedXml(xml, std::move(text), document, events, &type))
         return FeedType::NotXml;
     if (type != FeedType::Atom && type != FeedType::Rdf)
         return type;
-    FeedXml xml;
-    if (!xml.load(text))
-        return FeedType::NotXml;
     if (type == FeedType::Atom)
         importAtom(xml, document, events);
     else

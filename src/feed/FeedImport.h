@@ -16,6 +16,8 @@ class Prompts;
 // episodes. XHTML text keeps its markup. Returns the type found
 // (NotXml for text that is not well-formed or not a feed; document.loadFailed tells which).
 FeedType importFeed(const QString& text, FeedDocument& document, Prompts* events = nullptr);
+// The same for the text in UTF-8 (FeedFileUtf8).
+FeedType importFeedUtf8(QByteArray text, FeedDocument& document, Prompts* events = nullptr);
 
 // An ISO 8601 date-time ("2026-12-01T10:00:00+01:00") as RFC 822 text in GMT; empty when the
 // text is not such a date.

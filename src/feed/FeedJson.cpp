@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 namespace feedjson {
 namespace {
@@ -82,20 +83,31 @@ bool readSmallInt(const QJsonObject& o, const char* key, int max, int& target, Q
 }
 
 template <typename... Tables>
-bool onlyKnownKeys(const QJsonObject& o, const QString& where, QStringList extra, QString* error,
-                   const Tables&... tables)
+QSet<QString> knownKeys(QStringList extra, const Tables&... tables)
 {
     (..., [&] {
         for (const auto& f : tables)
             extra << QLatin1String(f.key);
     }());
+    return QSet<QString>(extra.begin(), extra.end());
+}
+
+bool onlyKnownKeys(const QJsonObject& o, const QSet<QString>& known, const QString& where, QString* error)
+{
     for (auto it = o.begin(); it != o.end(); ++it) {
-        if (!extra.contains(it.key())) {
+        if (!known.contains(it.key())) {
             *error = QStringLiteral("unknown field \"%1\" in %2").arg(it.key(), where);
             return false;
         }
     }
     return true;
+}
+
+template <typename... Tables>
+bool onlyKnownKeys(const QJsonObject& o, const QString& where, QStringList extra, QString* error,
+                   const Tables&... tables)
+{
+    return onlyKnownKeys(o, knownKeys(std::move(extra), tables...), where, error);
 }
 
 } // namespace
@@ -189,6 +201,10 @@ bool fromJson(const QByteArray& json, FeedDocument& d, QString* error)
             return false;
         }
         const QJsonArray list = episodes.toArray();
+        static const QSet<QString> episodeKeys = knownKeys(
+            QStringList{QStringLiteral("guidIsPermaLink")} + episodeDirectoryKeys(), kEpisodeTextsA, kEpisodeTextsB);
+        // Sized once and filled in place: an Episode is large to copy.
+        result.episodes.reserve(list.size());
         for (qsizetype i = 0; i < list.size(); ++i) {
             const QString where = QStringLiteral("episodes[%1]").arg(i);
             if (!list[i].isObject()) {
@@ -196,9 +212,8 @@ bool fromJson(const QByteArray& json, FeedDocument& d, QString* error)
                 return false;
             }
             const QJsonObject o = list[i].toObject();
-            Episode e;
-            if (!onlyKnownKeys(o, where, QStringList{QStringLiteral("guidIsPermaLink")} + episodeDirectoryKeys(),
-                               error, kEpisodeTextsA, kEpisodeTextsB)
+            Episode& e = result.episodes.emplace_back();
+            if (!onlyKnownKeys(o, episodeKeys, where, error)
                 || !readTexts(o, e, kEpisodeTextsA, where, error)
                 || !readTexts(o, e, kEpisodeTextsB, where, error)
                 || !readEpisodeDirectory(o, e, where, error))
@@ -211,10 +226,9 @@ bool fromJson(const QByteArray& json, FeedDocument& d, QString* error)
                 }
                 e.guidIsPermaLink = permaLink.toBool();
             }
-            result.episodes.append(e);
         }
     }
-    d = result;
+    d = std::move(result);
     return true;
 }
 

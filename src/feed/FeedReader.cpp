@@ -67,27 +67,41 @@ QString pseudoAttribute(const QString& content, QLatin1String name)
     }
 }
 
-void readStyleSheet(const QString& raw, Channel& c)
+// Whether the UTF-8 text at `at` starts with `open`, in any letter case (as QString compares).
+bool startsNoCase(QByteArrayView raw, qsizetype at, QLatin1String open)
+{
+    const QByteArrayView window = raw.sliced(at, qMin(raw.size() - at, open.size()));
+    bool ascii = true;
+    for (const char c : window)
+        ascii = ascii && static_cast<uchar>(c) < 0x80;
+    if (ascii)
+        return window.compare(QByteArrayView(open.data(), open.size()), Qt::CaseInsensitive) == 0;
+    // Characters outside ASCII may fold to ASCII letters: let QString decide.
+    const QString text = QString::fromUtf8(raw.sliced(at, qMin(raw.size() - at, open.size() * 4)));
+    return QStringView(text).left(open.size()).compare(open, Qt::CaseInsensitive) == 0;
+}
+
+void readStyleSheet(QByteArrayView raw, Channel& c)
 {
     static const QLatin1String open("<?xml-stylesheet");
     QString href, type, media;
     // The instruction belongs before the root element: only the prolog is searched, so that
     // a large feed is not scanned whole and text inside CDATA cannot pose as the instruction.
     qsizetype start = -1;
-    for (qsizetype at = raw.indexOf(QLatin1Char('<')); at >= 0 && at + 1 < raw.size();
-         at = raw.indexOf(QLatin1Char('<'), at + 1)) {
-        const QChar next = raw[at + 1];
-        if (next != QLatin1Char('?') && next != QLatin1Char('!'))
+    for (qsizetype at = raw.indexOf('<'); at >= 0 && at + 1 < raw.size(); at = raw.indexOf('<', at + 1)) {
+        const char next = raw[at + 1];
+        if (next != '?' && next != '!')
             break;
-        if (QStringView(raw).mid(at, open.size()).compare(open, Qt::CaseInsensitive) == 0) {
+        if (startsNoCase(raw, at, open)) {
             start = at;
             break;
         }
     }
     if (start >= 0) {
-        const qsizetype end = raw.indexOf(QLatin1String("?>"), start + open.size());
+        // The name is ASCII, so it takes as many bytes as characters.
+        const qsizetype end = raw.indexOf("?>", start + open.size());
         if (end >= 0) {
-            const QString content = raw.mid(start + open.size(), end - start - open.size());
+            const QString content = QString::fromUtf8(raw.sliced(start + open.size(), end - start - open.size()));
             href = pseudoAttribute(content, QLatin1String("href"));
             type = pseudoAttribute(content, QLatin1String("type"));
             media = pseudoAttribute(content, QLatin1String("media"));
@@ -149,9 +163,9 @@ int itemElement(const pugi::xml_node& child)
     return -1;
 }
 
-Episode readItem(const FeedXml& xml, const pugi::xml_node& item, DirectoryReader& dir)
+// Fills `e`, a new episode in place in the document's list (an Episode is large to move).
+void readItem(const FeedXml& xml, const pugi::xml_node& item, DirectoryReader& dir, Episode& e)
 {
-    Episode e;
     dir.beginItem(item, e);
     // An element that comes twice fills its field from the first; the others go back after the
     // fields, as the elements no field covers do, so that saving again changes nothing.
@@ -244,7 +258,6 @@ Episode readItem(const FeedXml& xml, const pugi::xml_node& item, DirectoryReader
             dir.keepElement(node, e.kept);
     }
     dir.endItem();
-    return e;
 }
 
 FeedType typeOf(const FeedXml& xml)
@@ -271,9 +284,23 @@ FeedType typeOf(const FeedXml& xml)
 
 bool readFeed(const QString& text, FeedDocument& document, Prompts* events, FeedType* type)
 {
-    document.loadFailed = false;
+    return readFeedUtf8(text.toUtf8(), document, events, type);
+}
+
+bool readFeedUtf8(QByteArray text, FeedDocument& document, Prompts* events, FeedType* type)
+{
     FeedXml xml;
-    if (!xml.load(text)) {
+    return readFeedXml(xml, std::move(text), document, events, type);
+}
+
+bool readFeedXml(FeedXml& xml, QByteArray text, FeedDocument& document, Prompts* events,
+                 FeedType* type)
+{
+    document.loadFailed = false;
+    // The style sheet comes from the raw text, which the parse changes in place.
+    Channel styleSheet;
+    readStyleSheet(text, styleSheet);
+    if (!xml.loadUtf8(std::move(text))) {
         document.loadFailed = true;
         if (type)
             *type = FeedType::NotXml;
@@ -337,7 +364,9 @@ bool readFeed(const QString& text, FeedDocument& document, Prompts* events, Feed
             c.categoryDomain = xml.value(first);
     }
 
-    readStyleSheet(text, c);
+    c.styleSheetHref = styleSheet.styleSheetHref;
+    c.styleSheetType = styleSheet.styleSheetType;
+    c.styleSheetMedia = styleSheet.styleSheetMedia;
 
     const pugi::xml_node channel = channels.empty() ? pugi::xml_node() : channels.first().node();
     for (const pugi::xml_node& skip : skipDays) {
@@ -396,7 +425,7 @@ bool readFeed(const QString& text, FeedDocument& document, Prompts* events, Feed
         if (named(child, "image"))
             readImage(xml, child, c, dir);
         else if (named(child, "item"))
-            document.episodes.append(readItem(xml, child, dir));
+            readItem(xml, child, dir, document.episodes.emplace_back());
         else if (!isFound(child) && !named(child, "skipDays") && !named(child, "skipHours")
                  && !named(child, "generator"))
             dir.channelChild(child);
@@ -450,11 +479,11 @@ void reportUnreadableFeed(const QString& address, Prompts& prompts)
 
 QString feedTitleOfFile(const QString& path)
 {
-    const FeedFileText file = readFeedFile(path);
-    if (file.status != FeedFileText::Status::Ok || file.text.isEmpty())
+    FeedFileUtf8 file = readFeedFileUtf8(path);
+    if (file.status != FeedFileText::Status::Ok || file.utf8.isEmpty())
         return {};
     FeedXml xml;
-    if (!xml.load(file.text) || !named(xml.root(), "rss"))
+    if (!xml.loadUtf8(std::move(file.utf8)) || !named(xml.root(), "rss"))
         return {};
     static const pugi::xpath_query titleQuery("//channel/title");
     return xml.firstText(titleQuery).value_or(QString());

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class FeedXml;
 class Prompts;
 
 // What Detect feed type finds.
@@ -18,6 +19,12 @@ enum class FeedType { NotXml = 0, Rss = 1, Atom = 2, Rdf = 3 };
 // (&nbsp; ...) become their characters.
 bool readFeed(const QString& text, FeedDocument& document, Prompts* events = nullptr,
               FeedType* type = nullptr);
+// The same for the text in UTF-8 (FeedFileUtf8), without a detour through UTF-16.
+bool readFeedUtf8(QByteArray text, FeedDocument& document, Prompts* events = nullptr,
+                  FeedType* type = nullptr);
+// The same, leaving the parsed text in `xml` for a second look (the feed layer's importers).
+bool readFeedXml(FeedXml& xml, QByteArray text, FeedDocument& document, Prompts* events,
+                 FeedType* type);
 
 // 0 not XML, 1 RSS (root rss), 2 Atom 1.0 or 0.3 (root feed in the Atom namespace), 3 RDF.
 FeedType detectFeedType(const QString& text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -69,6 +70,61 @@ inline void appendEscapedAttribute(QString& out, QStringView value)
     }
 }
 
+// The same two escapes for the writer's UTF-8 buffer, converting as they go: UTF-16 text goes
+// straight into UTF-8 bytes with what XML cannot hold dropped.
+template <bool Attribute>
+void appendEscapedUtf8(QByteArray& out, QStringView s)
+{
+    // Room for the longest form of every unit ("&quot;" is six bytes), trimmed afterwards.
+    const qsizetype at = out.size();
+    out.resize(at + 6 * s.size());
+    char* d = out.data() + at;
+    const char16_t* p = s.utf16();
+    const char16_t* const end = p + s.size();
+    const auto put = [&d](const char* text, int n) {
+        for (int k = 0; k < n; ++k)
+            *d++ = text[k];
+    };
+    for (; p < end; ++p) {
+        const char16_t c = *p;
+        if (c < 0x80) {
+            if (c >= 0x20 && c != '&' && c != '<' && c != '>' && (!Attribute || c != '"')) {
+                *d++ = static_cast<char>(c);
+                continue;
+            }
+            switch (c) {
+            case '&': put("&amp;", 5); break;
+            case '<': put("&lt;", 4); break;
+            case '>': put("&gt;", 4); break;
+            case '"': put("&quot;", 6); break;
+            // Literal whitespace in an attribute would be read back as blanks.
+            case '\t': Attribute ? put("&#9;", 4) : put("\t", 1); break;
+            case '\n': Attribute ? put("&#10;", 5) : put("\n", 1); break;
+            case '\r': Attribute ? put("&#13;", 5) : put("\r", 1); break;
+            default: break; // other control characters
+            }
+        } else if (c < 0x800) {
+            *d++ = static_cast<char>(0xC0 | (c >> 6));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            // Only a high surrogate followed by a low one is a character; lone halves go.
+            if (c <= 0xDBFF && p + 1 < end && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+                const char32_t cp = QChar::surrogateToUcs4(c, p[1]);
+                *d++ = static_cast<char>(0xF0 | (cp >> 18));
+                *d++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                *d++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                *d++ = static_cast<char>(0x80 | (cp & 0x3F));
+                ++p;
+            }
+        } else if (c < 0xFFFE) {
+            *d++ = static_cast<char>(0xE0 | (c >> 12));
+            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out.truncate(d - out.data());
+}
+
 // prefix:local without building a string for it.
 struct QualifiedName {
     QStringView prefix;
@@ -83,25 +139,39 @@ inline void appendName(QString& out, const QualifiedName& name)
     out += QLatin1Char(':');
     out += name.local;
 }
+// Names in the writer's buffer: the RSS names are ASCII, kept ones may not be.
+inline void appendName(QByteArray& out, QLatin1String name) { out.append(name.data(), name.size()); }
+inline void appendName(QByteArray& out, const QString& name) { out += name.toUtf8(); }
+inline void appendName(QByteArray& out, const QualifiedName& name)
+{
+    out += name.prefix.toUtf8();
+    out += ':';
+    out.append(name.local.data(), name.local.size());
+}
 
+// The writer's output: the feed text built in UTF-8, in one buffer reserved up front.
 class FeedText {
 public:
     explicit FeedText(qsizetype reserve) { m_out.reserve(reserve); }
 
-    void raw(QLatin1String s) { m_out += s; }
-    void raw(const QString& s) { m_out += s; }
-    void ws() { m_out += QLatin1String("\r\n\t"); }
+    // Markup written as it is: `ascii` is plain ASCII, `markup` already escaped.
+    void raw(QLatin1String ascii) { m_out.append(ascii.data(), ascii.size()); }
+    void raw(const QString& markup) { m_out += markup.toUtf8(); }
+    void ws() { m_out.append("\r\n\t", 3); }
 
-    void text(const QString& s) { appendEscapedText(m_out, s); }
+    void text(const QString& s) { appendEscapedUtf8<false>(m_out, s); }
+
+    template <typename Name>
+    void name(const Name& name) { appendName(m_out, name); }
 
     template <typename Name>
     void attribute(const Name& name, const QString& value)
     {
-        m_out += QLatin1Char(' ');
+        m_out += ' ';
         appendName(m_out, name);
-        m_out += QLatin1String("=\"");
-        appendEscapedAttribute(m_out, value);
-        m_out += QLatin1Char('"');
+        m_out.append("=\"", 2);
+        appendEscapedUtf8<true>(m_out, value);
+        m_out += '"';
     }
 
     // <name>text</name>, or <name/> when the text is empty; followed by WS.
@@ -115,7 +185,7 @@ public:
     template <typename Name>
     void open(const Name& name)
     {
-        m_out += QLatin1Char('<');
+        m_out += '<';
         appendName(m_out, name);
     }
     // Ends the start tag opened by open() with its content and end tag.
@@ -123,19 +193,18 @@ public:
     void close(const Name& name, const QString& value)
     {
         if (value.isEmpty()) {
-            m_out += QLatin1String("/>");
+            m_out.append("/>", 2);
             return;
         }
-        m_out += QLatin1Char('>');
+        m_out += '>';
         text(value);
-        m_out += QLatin1String("</");
+        m_out.append("</", 2);
         appendName(m_out, name);
-        m_out += QLatin1Char('>');
+        m_out += '>';
     }
 
-    QString& buffer() { return m_out; }
-    QString take() { return std::move(m_out); }
+    QByteArray take() { return std::move(m_out); }
 
 private:
-    QString m_out;
+    QByteArray m_out;
 };

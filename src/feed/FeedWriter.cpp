@@ -194,8 +194,14 @@ qsizetype estimateSize(const FeedDocument& d)
 
 QString buildFeedText(const FeedDocument& document, int encodingIndex, ImageSizeHint imageSize)
 {
+    return QString::fromUtf8(buildFeedUtf8(document, encodingIndex, imageSize));
+}
+
+QByteArray buildFeedUtf8(const FeedDocument& document, int encodingIndex, ImageSizeHint imageSize)
+{
     const Channel& c = document.channel;
-    FeedText out(estimateSize(document));
+    // The estimate counts UTF-16 units; text outside ASCII takes more bytes in UTF-8.
+    FeedText out(estimateSize(document) * 3 / 2);
     out.raw(QLatin1String("<?xml version=\"1.0\" encoding=\""));
     out.raw(charsets::charsetName(encodingIndex));
     out.raw(QLatin1String("\"?>\r\n"));
@@ -257,7 +263,7 @@ QString buildFeedText(const FeedDocument& document, int encodingIndex, ImageSize
 
 QByteArray buildFeedBytes(const FeedDocument& document, int encodingIndex, ImageSizeHint imageSize)
 {
-    return encodeFeedText(buildFeedText(document, encodingIndex, imageSize), encodingIndex);
+    return encodeFeedUtf8(buildFeedUtf8(document, encodingIndex, imageSize), encodingIndex);
 }
 
 FeedWriteResult writeFeedFile(const QString& path, const FeedDocument& document,

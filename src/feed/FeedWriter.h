@@ -20,6 +20,10 @@ using ImageSizeHint = std::optional<QSize>;
 QString buildFeedText(const FeedDocument& document, int encodingIndex,
                       ImageSizeHint imageSize = std::nullopt);
 
+// buildFeedText in UTF-8, which is how the writer builds it.
+QByteArray buildFeedUtf8(const FeedDocument& document, int encodingIndex,
+                         ImageSizeHint imageSize = std::nullopt);
+
 // buildFeedText encoded for a file or an upload; empty when the encoding has no converter.
 QByteArray buildFeedBytes(const FeedDocument& document, int encodingIndex,
                           ImageSizeHint imageSize = std::nullopt);

@@ -67,7 +67,12 @@ bool isXmlChar(long cp)
 
 bool FeedXml::load(const QString& text)
 {
-    m_buffer = text.toUtf8();
+    return loadUtf8(text.toUtf8());
+}
+
+bool FeedXml::loadUtf8(QByteArray text)
+{
+    m_buffer = std::move(text);
     m_declaredEntities.clear();
     // No parse_escapes: references are resolved per value by unescape(), so pugixml never
     // turns "&amp;nbsp;" into something that looks like an HTML reference. As a fragment, text

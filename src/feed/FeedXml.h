@@ -11,7 +11,7 @@
 #include <cstring>
 #include <optional>
 
-// A feed text parsed for reading: pugixml's DOM over a UTF-8 copy of the text, with our own
+// A feed text parsed for reading: pugixml's DOM over the text in UTF-8, with our own
 // reference handling. pugixml never expands entities; references are resolved here, per text
 // value: XML's five, character references, and HTML named references the document does not
 // declare. Anything else stays as literal text. Internal to the feed layer.
@@ -19,6 +19,8 @@ class FeedXml {
 public:
     // False when the text is not well-formed XML (or holds more than one root element).
     bool load(const QString& text);
+    // The same for UTF-8 text, parsed in place in the buffer given.
+    bool loadUtf8(QByteArray text);
 
     const pugi::xml_document& document() const { return m_doc; }
     pugi::xml_node root() const { return m_doc.document_element(); }

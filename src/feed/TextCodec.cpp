@@ -39,6 +39,9 @@ bool isSingleByte(const QByteArray& iconvName)
 struct ByteTable {
     std::array<char16_t, 256> toUnicode{};
     std::vector<qint16> fromUnicode = std::vector<qint16>(65536, -1);
+    // toUnicode as UTF-8: up to three bytes per entry, and their count.
+    std::array<std::array<char, 3>, 256> toUtf8{};
+    std::array<quint8, 256> utf8Length{};
 };
 
 // Names that iconv spells differently, or that need our own handling.
@@ -140,6 +143,19 @@ std::shared_ptr<const ByteTable> byteTable(const QByteArray& name)
         } else {
             table->toUnicode[b] = 0xFFFD;
         }
+        const char16_t u = table->toUnicode[b];
+        auto& seq = table->toUtf8[b];
+        if (u < 0x80) {
+            seq[0] = static_cast<char>(u);
+            table->utf8Length[b] = 1;
+        } else if (u < 0x800) {
+            seq = {static_cast<char>(0xC0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3F)), 0};
+            table->utf8Length[b] = 2;
+        } else {
+            seq = {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
+                   static_cast<char>(0x80 | (u & 0x3F))};
+            table->utf8Length[b] = 3;
+        }
     }
     tables.insert(name, table);
     return table;
@@ -178,6 +194,104 @@ QString tableDecode(const ByteTable& table, QByteArrayView bytes)
         *dst++ = table.toUnicode[static_cast<uchar>(b)];
     return out;
 }
+
+QByteArray tableDecodeUtf8(const ByteTable& table, QByteArrayView bytes)
+{
+    qsizetype size = 0;
+    for (const char b : bytes)
+        size += table.utf8Length[static_cast<uchar>(b)];
+    QByteArray out(size, Qt::Uninitialized);
+    char* dst = out.data();
+    for (const char b : bytes) {
+        const uchar u = static_cast<uchar>(b);
+        const auto& seq = table.toUtf8[u];
+        switch (table.utf8Length[u]) {
+        case 3: *dst++ = seq[0]; *dst++ = seq[1]; *dst++ = seq[2]; break;
+        case 2: *dst++ = seq[0]; *dst++ = seq[1]; break;
+        default: *dst++ = seq[0];
+        }
+    }
+    return out;
+}
+
+// The code point at `i` of UTF-8 text and its length in bytes; a byte that starts no valid
+// sequence is U+FFFD of length 1.
+char32_t utf8At(QByteArrayView s, qsizetype i, int* length)
+{
+    const auto b = [&s](qsizetype k) { return static_cast<uchar>(s[k]); };
+    const uchar lead = b(i);
+    *length = 1;
+    if (lead < 0x80)
+        return lead;
+    int n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (n == 0 || i + n > s.size())
+        return 0xFFFD;
+    char32_t cp = lead & (0x7F >> n);
+    for (int k = 1; k < n; ++k) {
+        if ((b(i + k) & 0xC0) != 0x80)
+            return 0xFFFD;
+        cp = (cp << 6) | (b(i + k) & 0x3F);
+    }
+    *length = n;
+    return cp;
+}
+
+QByteArray tableEncodeUtf8(const ByteTable& table, QByteArrayView utf8, const Fallback& fallback)
+{
+    // Every character takes at least one byte of the input and gives one: only fallback
+    // texts can make the output longer.
+    QByteArray out(utf8.size(), Qt::Uninitialized);
+    char* dst = out.data();
+    char* end = dst + out.size();
+    for (qsizetype i = 0; i < utf8.size();) {
+        const uchar lead = static_cast<uchar>(utf8[i]);
+        int length = 1;
+        const char32_t cp = lead < 0x80 ? lead : utf8At(utf8, i, &length);
+        const qint16 b = cp < 0x10000 ? table.fromUnicode[cp] : -1;
+        if (b >= 0) {
+            *dst++ = static_cast<char>(b);
+            i += length;
+            continue;
+        }
+        const QString replacement = fallback ? fallback(cp, i) : QStringLiteral("?");
+        i += length;
+        const qsizetype room = end - dst, left = utf8.size() - i;
+        if (room - replacement.size() < left) {
+            const qsizetype used = dst - out.data();
+            out.resize(used + replacement.size() + left + 64);
+            dst = out.data() + used;
+            end = out.data() + out.size();
+        }
+        for (QChar r : replacement)
+            if (const qint16 rb = table.fromUnicode[r.unicode()]; rb >= 0)
+                *dst++ = static_cast<char>(rb);
+    }
+    out.resize(dst - out.data());
+    return out;
+}
+
+// Offsets into a UTF-16 text mapped to offsets into its UTF-8 form, for offsets that mostly
+// grow (as an encoder's fallback receives them).
+class Utf16ToUtf8Offsets {
+public:
+    explicit Utf16ToUtf8Offsets(QByteArrayView utf8) : m_utf8(utf8) {}
+    qsizetype operator()(qsizetype unit)
+    {
+        if (unit < m_unit)
+            m_unit = m_byte = 0;
+        while (m_unit < unit && m_byte < m_utf8.size()) {
+            int length = 1;
+            const char32_t cp = utf8At(m_utf8, m_byte, &length);
+            m_byte += length;
+            m_unit += cp >= 0x10000 ? 2 : 1;
+        }
+        return m_byte;
+    }
+
+private:
+    QByteArrayView m_utf8;
+    qsizetype m_unit = 0, m_byte = 0;
+};
 
 char32_t codePointAt(QStringView text, qsizetype i, int* units)
 {
@@ -444,6 +558,98 @@ std::optional<QByteArray> encode(QStringView text, const QString& charsetName,
     if (conv->special == Special::Hz)
         return eucToHz(out);
     return out;
+}
+
+std::optional<QByteArray> encodeUtf8(QByteArrayView utf8, const QString& charsetName,
+                                     const Fallback& fallback)
+{
+    const auto conv = converterFor(charsetName);
+    if (!conv)
+        return std::nullopt;
+    if (conv->special == Special::Utf8)
+        return utf8.toByteArray();
+    if (conv->special == Special::None && isSingleByte(conv->iconvName)) {
+        if (!iconvKnows(conv->iconvName))
+            return std::nullopt;
+        return tableEncodeUtf8(*byteTable(conv->iconvName), utf8, fallback);
+    }
+    Utf16ToUtf8Offsets offsets(utf8);
+    Fallback mapped;
+    if (fallback)
+        mapped = [&](char32_t cp, qsizetype unit) { return fallback(cp, offsets(unit)); };
+    return encode(QString::fromUtf8(utf8), charsetName, mapped);
+}
+
+std::optional<QByteArray> decodeToUtf8(QByteArrayView bytes, const QString& charsetName)
+{
+    const auto conv = converterFor(charsetName);
+    if (!conv)
+        return std::nullopt;
+    // A leading byte-order mark is left to the UTF-16 route, which decides what becomes of it.
+    if (conv->special == Special::Utf8 && isValidUtf8(bytes) && !bytes.startsWith("\xEF\xBB\xBF"))
+        return bytes.toByteArray();
+    if (conv->special == Special::None && isSingleByte(conv->iconvName)) {
+        if (!iconvKnows(conv->iconvName))
+            return std::nullopt;
+        return tableDecodeUtf8(*byteTable(conv->iconvName), bytes);
+    }
+    const std::optional<QString> text = decode(bytes, charsetName);
+    if (!text)
+        return std::nullopt;
+    return text->toUtf8();
+}
+
+bool isUtf8(const QString& charsetName)
+{
+    const auto conv = converterFor(charsetName);
+    return conv && conv->special == Special::Utf8;
+}
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        // Eight ASCII bytes at a time: the bulk of any feed.
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        const uchar lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int n;
+        uchar lo = 0x80, hi = 0xBF; // allowed range of the second byte
+        if (lead >= 0xC2 && lead <= 0xDF)
+            n = 2;
+        else if (lead >= 0xE0 && lead <= 0xEF) {
+            n = 3;
+            if (lead == 0xE0)
+                lo = 0xA0; // no overlong forms
+            else if (lead == 0xED)
+                hi = 0x9F; // no surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            n = 4;
+            if (lead == 0xF0)
+                lo = 0x90;
+            else if (lead == 0xF4)
+                hi = 0x8F; // nothing past U+10FFFF
+        } else
+            return false;
+        if (end - p < n || p[1] < lo || p[1] > hi)
+            return false;
+        for (int k = 2; k < n; ++k)
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        p += n;
+    }
+    return true;
 }
 
 std::optional<QString> decode(QByteArrayView bytes, const QString& charsetName)

@@ -29,4 +29,18 @@ std::optional<QByteArray> encode(QStringView text, const QString& charsetName,
 // Decodes the bytes; invalid sequences become U+FFFD. std::nullopt when no converter exists.
 std::optional<QString> decode(QByteArrayView bytes, const QString& charsetName);
 
+// The same two conversions for UTF-8 text, which is what the feed reader parses and the writer
+// builds: UTF-8 is taken as it is and one-byte charsets convert through their table, so large
+// feeds never pass through UTF-16; other charsets still do. encodeUtf8 gives `fallback` byte
+// offsets into `utf8`; decodeToUtf8 yields what decode would, as UTF-8.
+std::optional<QByteArray> encodeUtf8(QByteArrayView utf8, const QString& charsetName,
+                                     const Fallback& fallback = {});
+std::optional<QByteArray> decodeToUtf8(QByteArrayView bytes, const QString& charsetName);
+
+// Whether the name is one of UTF-8's.
+bool isUtf8(const QString& charsetName);
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUtf8(QByteArrayView bytes);
+
 } // namespace textcodec

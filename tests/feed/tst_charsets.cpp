@@ -1,6 +1,9 @@
 #include "feed/CharsetTable.h"
 #include "feed/FeedEncoding.h"
+#include "feed/FeedReader.h"
+#include "feed/FeedWriter.h"
 #include "feed/TextCodec.h"
+#include "support/TestUtil.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -176,6 +179,84 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, index);
         QCOMPARE(detectDeclaredEncoding(text), index);
+        QCOMPARE(detectDeclaredEncodingUtf8(text.toUtf8()), index);
+    }
+
+    // The writer encodes its UTF-8 text without a detour through UTF-16 where it can; every
+    // entry gives the bytes the UTF-16 encoder gives.
+    void utf8EncoderMatchesTheUtf16One_data() { everyEntryRoundTrips_data(); }
+    void utf8EncoderMatchesTheUtf16One()
+    {
+        QFETCH(int, index);
+        const QString text = kSamples + kOneWay + QString::fromUtf8("😀 %~\\ end");
+        const auto reference = [](char32_t cp, qsizetype) { return QStringLiteral("&#%1;").arg(quint32(cp)); };
+        const QString charset = charsets::charsetName(index);
+        QCOMPARE(textcodec::encodeUtf8(text.toUtf8(), charset, reference),
+                 textcodec::encode(text, charset, reference));
+    }
+
+    // The reader's UTF-8 route yields what decoding to UTF-16 yields, for every byte of the
+    // one-byte tables and for malformed UTF-8.
+    void utf8DecoderMatchesTheUtf16One_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("charset");
+        QTest::addColumn<bool>("wellFormedUtf8");
+        QByteArray all(256, Qt::Uninitialized);
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        for (const char* name : {"windows-1252", "iso-8859-7", "koi8-r", "ibm864", "tis-620"})
+            QTest::newRow(name) << all << QString::fromLatin1(name) << false;
+        QTest::newRow("overlong") << QByteArray("a\xC0\xAFb") << "utf-8" << false;
+        QTest::newRow("surrogate") << QByteArray("a\xED\xA0\x80b") << "utf-8" << false;
+        QTest::newRow("past U+10FFFF") << QByteArray("a\xF4\x90\x80\x80") << "utf-8" << false;
+        QTest::newRow("truncated") << QByteArray("a\xE2\x82") << "utf-8" << false;
+        QTest::newRow("second mark") << QByteArray("\xEF\xBB\xBF<a/>") << "utf-8" << true;
+        QTest::newRow("well-formed") << QString::fromUtf8("<a>é 中 😀 \U0010FFFF</a>").toUtf8() << "utf-8" << true;
+        QTest::newRow("multibyte") << QByteArray("<a>\x82\xA0\x82</a>") << "shift_jis" << false;
+    }
+    void utf8DecoderMatchesTheUtf16One()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, charset);
+        QFETCH(bool, wellFormedUtf8);
+        const auto utf8 = textcodec::decodeToUtf8(bytes, charset);
+        QVERIFY(utf8);
+        QCOMPARE(QString::fromUtf8(*utf8), *textcodec::decode(bytes, charset));
+        QCOMPARE(textcodec::isValidUtf8(bytes), wellFormedUtf8);
+    }
+
+    // Files written before the UTF-8 writer and reader, in each family of encodings: reading
+    // the source and writing it in that encoding gives the file, and so does rewriting the file.
+    void knownFeedsKeepTheirBytes_data()
+    {
+        QTest::addColumn<QString>("charset");
+        for (const char* name : {"UTF-8", "Windows-1252", "ISO-8859-5", "ISO-8859-7", "KOI8-R",
+                                 "Shift_JIS", "EUC-KR", "UTF-16"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void knownFeedsKeepTheirBytes()
+    {
+        QFETCH(QString, charset);
+        const QString folder = QStringLiteral(VELMORA_TEST_DATA "/feed/bytes/");
+        const QByteArray known = testutil::readFile(folder + charset + QStringLiteral(".rss"));
+        QVERIFY(!known.isEmpty());
+        const int index = charsets::indexOfCharset(charset);
+        const auto read = [](const QString& path) {
+            FeedDocument d;
+            FeedFileUtf8 file = readFeedFileUtf8(path);
+            const int declared = detectDeclaredEncodingUtf8(file.utf8);
+            readFeedUtf8(std::move(file.utf8), d);
+            return std::make_pair(d, declared);
+        };
+        QCOMPARE(buildFeedBytes(read(folder + QStringLiteral("source.rss")).first, index), known);
+        const auto [again, declared] = read(folder + charset + QStringLiteral(".rss"));
+        QCOMPARE(declared, index);
+        QCOMPARE(buildFeedBytes(again, declared), known);
+        // The UTF-16 entry points give the same.
+        FeedDocument viaText;
+        QVERIFY(readFeed(readFeedFile(folder + charset + QStringLiteral(".rss")).text, viaText));
+        QCOMPARE(encodeFeedText(buildFeedText(viaText, index), index), known);
     }
 
     void replacesTypographicEntities()
