@@ -110,21 +110,38 @@ std::unique_ptr<SftpSession> TestSftp::session(bool key, bool known, const QStri
 void TestSftp::login_data()
 {
     QTest::addColumn<bool>("key");
+    QTest::addColumn<bool>("agent"); // the user key held by a running ssh-agent
     QTest::addColumn<QString>("password");
     QTest::addColumn<int>("error");
-    QTest::newRow("password") << false << "secret" << 0;
-    QTest::newRow("key from the ssh folder") << true << "" << 0;
-    QTest::newRow("wrong password") << false << "not-it" << SftpConnection::kAuthenticationFailed;
-    QTest::newRow("no key, no password") << false << "" << SftpConnection::kAuthenticationFailed;
+    QTest::newRow("password") << false << false << "secret" << 0;
+    QTest::newRow("key from the ssh folder") << true << false << "" << 0;
+    QTest::newRow("key from the SSH agent") << false << true << "" << 0;
+    QTest::newRow("wrong password") << false << false << "not-it" << SftpConnection::kAuthenticationFailed;
+    QTest::newRow("no key, no password") << false << false << "" << SftpConnection::kAuthenticationFailed;
 }
 
 void TestSftp::login()
 {
     QFETCH(bool, key);
+    QFETCH(bool, agent);
     QFETCH(QString, password);
     QFETCH(int, error);
+    QProcess sshAgent;
+    const QString socket = m_sshDir->filePath(QStringLiteral("agent.sock"));
+    if (agent) {
+        sshAgent.start(QStringLiteral("ssh-agent"), {"-D", "-a", socket});
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 10000);
+        QProcess add;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SSH_AUTH_SOCK"), socket);
+        add.setProcessEnvironment(env);
+        add.start(QStringLiteral("ssh-add"), {m_server.info(QStringLiteral("userkey"))});
+        QVERIFY(add.waitForFinished(10000) && add.exitCode() == 0);
+        qputenv("SSH_AUTH_SOCK", socket.toUtf8());
+    }
     auto s = session(key, true, password);
     const int result = s->connect();
+    qunsetenv("SSH_AUTH_SOCK");
     QCOMPARE(result, error == 0 ? int(FileTransferClient::ftpDone) : int(FileTransferClient::ftpFailed));
     QCOMPARE(s->client.LastFtpError().Number, error);
     if (error == 0) {
