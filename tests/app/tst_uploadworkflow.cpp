@@ -1,8 +1,8 @@
 // The upload window's behaviour against a real FTP server (pyftpdlib) and, for servers that go
 // silent or away, the in-process scripted one.
-#include "../net/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "../net/ScriptedFtpServer.h"
-#include "../net/SecureTestServer.h"
+#include "support/SecureTestServer.h"
 #include "SessionHarness.h"
 #include "app/UploadWorkflow.h"
 #include "feed/FeedDateTime.h"

@@ -1,6 +1,6 @@
 // "Publish podcast" on screen: opened from the main window, filled from the project, publishing
 // to a real FTP server while the window stays responsive.
-#include "../net/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "app/AppShell.h"
 #include "app/ChannelImageSeam.h"
 #include "app/Session.h"

@@ -1,5 +1,5 @@
 // The FTP folder browser against a real FTP server (pyftpdlib on 127.0.0.1).
-#include "../net/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "net/CFtpClient.h"
 #include "publish/FtpFolderBrowser.h"
 #include "net/FtpServerField.h"
