@@ -1,9 +1,7 @@
 #include "app/HomeFolder.h"
 #include "app/SingleInstance.h"
 #include "cli/CliRegistry.h"
-#include "feed/FeedEncoding.h"
-#include "feed/FeedImport.h"
-#include "feed/FeedReader.h"
+#include "cli/ProjectChoice.h"
 #include "store/IniFile.h"
 #include "store/ProjectList.h"
 #include "store/Settings.h"
@@ -88,18 +86,11 @@ QString jsonArray(const QStringList& items, int indent)
            + QLatin1Char('\n') + QString(indent, QLatin1Char(' ')) + QLatin1Char(']');
 }
 
-// The podcast selector's line for the entry.
-QString selectorTitle(const ProjectEntry& e)
-{
-    const QString title = e.path == QLatin1String("Untitled") ? QString() : feedTitleOfFile(e.path);
-    return title.isEmpty() ? FeedDocument::documentNameForPath(e.path) : title;
-}
-
 QString projectJson(const ProjectEntry& e, int indent)
 {
     JsonObject o(indent);
     o.text("name", e.name);
-    o.text("title", selectorTitle(e));
+    o.text("title", project_choice::selectorTitle(e));
     o.add("image", jsonBool(e.image));
     o.text("imagePath", e.imagePath);
     o.text("path", e.path);
@@ -159,32 +150,12 @@ int runList(const HomeFolder& home)
     return cli_exit::kDone;
 }
 
-// Why the desktop program could not open FEED as a podcast of the list; empty when it can.
-// Broken files would be dropped from the list at the next start, Atom and RSS 1.0 files are
-// imported as new podcasts rather than opened.
-QString unopenableReason(const QString& feed)
-{
-    const FeedFileText file = readFeedFile(feed);
-    if (file.status == FeedFileText::Status::CannotRead)
-        return QStringLiteral("cannot read \"%1\"").arg(feed);
-    if (file.status == FeedFileText::Status::NoMarkup)
-        return QStringLiteral("\"%1\" is not a feed file").arg(feed);
-    FeedDocument document;
-    const FeedType type = importFeed(file.text, document);
-    if (document.loadFailed)
-        return QStringLiteral("\"%1\" is not well-formed XML").arg(feed);
-    if (type == FeedType::Atom || type == FeedType::Rdf)
-        return QStringLiteral("\"%1\" is an Atom or RSS 1.0 feed; \"velmora-cli feed rewrite\" makes an RSS 2.0 "
-                              "copy that can be added").arg(feed);
-    return {};
-}
-
 int runAdd(const HomeFolder& home, const QString& feed)
 {
     const QFileInfo info(feed);
     if (!info.isFile())
         return cliError(cli_exit::kFailed, QStringLiteral("no such feed file \"%1\"").arg(feed));
-    const QString unopenable = unopenableReason(feed);
+    const QString unopenable = project_choice::unopenableReason(feed);
     if (!unopenable.isEmpty())
         return cliError(cli_exit::kBadArguments, unopenable);
     const QString path = QDir::cleanPath(info.absoluteFilePath());
