@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -42,6 +43,7 @@ private:
     Session& m_session;
     UploadWorkflow* m_workflow = nullptr;
     QLineEdit* m_server = nullptr;
+    QComboBox* m_protocol = nullptr;
     QLineEdit* m_user = nullptr;
     QLineEdit* m_password = nullptr;
     QCheckBox* m_passive = nullptr;

@@ -84,13 +84,18 @@ struct Project {
 
     Run publish(const QStringList& extra) const
     {
+        return cli(QStringList{QStringLiteral("publish"), QStringLiteral("--password-env"),
+                               QStringLiteral("PUBLISH_PASSWORD")} + extra);
+    }
+
+    Run cli(const QStringList& args) const
+    {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PUBLISH_PASSWORD"), QStringLiteral("secret"));
         p.setProcessEnvironment(env);
         p.start(testutil::builtProgram(QStringLiteral("src/cli/velmora-cli")),
-                QStringList{QStringLiteral("publish"), QStringLiteral("--home"), home.path(),
-                            QStringLiteral("--password-env"), QStringLiteral("PUBLISH_PASSWORD")} + extra);
+                args + QStringList{QStringLiteral("--home"), home.path()});
         if (!p.waitForFinished(120000))
             p.kill();
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
@@ -125,6 +130,7 @@ private slots:
     void dryRunSendsNothing();
     void badInputIsRefused_data();
     void badInputIsRefused();
+    void projectShowTellsProtocolAndTrust();
 
 private:
     SecureTestServer* server(const QString& kind);
@@ -307,6 +313,26 @@ void TestPublishCli::badInputIsRefused()
     const Run r = project.publish(args);
     QCOMPARE(r.code, 2);
     QVERIFY2(r.err.contains(error), qPrintable(r.err));
+}
+
+void TestPublishCli::projectShowTellsProtocolAndTrust()
+{
+    Project project;
+    QVERIFY(project.write(QStringLiteral("ftpes://127.0.0.1:2121"), m_samples.path()));
+    const QString ini = project.home.filePath(QStringLiteral("project.ini"));
+    ProjectList list;
+    QVERIFY(list.load(ini, false));
+    list[0].ftpTrust = QString(64, QLatin1Char('A'));
+    QVERIFY(list.save(ini, false));
+    const QByteArray file = testutil::readFile(ini);
+    QVERIFY2(file.contains("FTPServer=127.0.0.1:2121") && file.contains("FTPProtocol=ftpes"), file.constData());
+
+    const Run r = project.cli({"project", "show", "garden hour"});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    for (const QString& member : {QStringLiteral("\"ftpServer\": \"ftpes://127.0.0.1:2121\""),
+                                  QStringLiteral("\"ftpProtocol\": \"ftpes\""),
+                                  QStringLiteral("\"ftpTrust\": \"%1\"").arg(QString(64, QLatin1Char('A')))})
+        QVERIFY2(r.out.contains(member), qPrintable(r.out));
 }
 
 QTEST_GUILESS_MAIN(TestPublishCli)
