@@ -10,6 +10,7 @@ cli="$build/src/cli/velmora-cli"
 size_mb="${FTP_BENCH_MB:-200}"
 
 work="$(mktemp -d)"
+chmod 755 "$work" # the servers' user must reach its home inside
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
