@@ -207,6 +207,7 @@ void UploadWorkflow::appendLog(const QString& text)
 {
     m_log += text;
     emit logChanged(m_log);
+    emit logAppended(text);
 }
 
 void UploadWorkflow::setStep(Step step)
@@ -238,6 +239,8 @@ void UploadWorkflow::publish()
     }
 
     m_log.clear();
+    m_missing.clear();
+    m_reachedEnd = false;
     appendLog(QStringLiteral("*** Upload Started at ") + nowText() + kCrLf);
 
     const FtpServerField endpoint = FtpServerField::parse(fields.server);
@@ -327,40 +330,62 @@ bool UploadWorkflow::askToTrust()
     return true;
 }
 
+QList<PublishFile> UploadWorkflow::plannedFiles() const
+{
+    QList<PublishFile> files;
+    Session& session = m_session;
+    const ProjectEntry* entry = session.currentEntry();
+    if (fields.uploadEpisodes && entry) {
+        for (const UploadEpisode& episode : episodes) {
+            if (episode.ticked && episode.index >= 0 && episode.index < entry->enclosures.count())
+                files.append({PublishFile::Kind::Episode, entry->enclosures[episode.index].localFile,
+                              fields.episodesFolder + QLatin1Char('/') + episode.fileName, false});
+        }
+    }
+    if (fields.uploadImage && session.hasChannelImage())
+        files.append({PublishFile::Kind::Image, session.document().channel.imageFile,
+                      fields.imageFolder + QLatin1Char('/') + fields.imageFileName, true});
+    if (fields.uploadFeed)
+        files.append({PublishFile::Kind::Feed, session.documentSource(),
+                      fields.feedFolder + QLatin1Char('/') + fields.feedFileName, true});
+    return files;
+}
+
 void UploadWorkflow::prepareJobs()
 {
     m_jobs.clear();
     m_missing.clear();
-    if (fields.uploadEpisodes) {
-        const ProjectEntry* entry = m_session.currentEntry();
-        for (const UploadEpisode& episode : episodes) {
-            if (!episode.ticked || !entry || episode.index >= entry->enclosures.count())
-                continue;
-            m_jobs.append({entry->enclosures[episode.index].localFile,
-                           fields.episodesFolder + QLatin1Char('/') + episode.fileName, false});
-        }
-    }
     ChannelImageSeam& image = m_session.image();
-    if (fields.uploadImage && m_session.hasChannelImage()) {
-        QFile::remove(imageWorkFile());
-        if (image.writeForUpload(imageWorkFile())) {
-            const QString target = fields.imageFolder + QLatin1Char('/') + fields.imageFileName;
-            m_jobs.append({imageWorkFile(), temporaryName(target), true, target});
+    for (const PublishFile& file : plannedFiles()) {
+        switch (file.kind) {
+        case PublishFile::Kind::Episode:
+            m_jobs.append({file.localFile, file.remoteFile, false});
+            break;
+        case PublishFile::Kind::Image:
+            QFile::remove(imageWorkFile());
+            if (image.writeForUpload(imageWorkFile()))
+                m_jobs.append({imageWorkFile(), temporaryName(file.remoteFile), true, file.remoteFile});
+            else
+                m_missing.append(file.remoteFile);
+            prepareCoverJob();
+            break;
+        case PublishFile::Kind::Feed: {
+            const ProjectEntry* entry = m_session.currentEntry();
+            const int encoding = entry ? entry->encodingIndex : ProjectList::kDefaultEncodingIndex;
+            const QByteArray bytes = buildFeedBytes(m_session.document(), encoding, image.pictureSize());
+            const FeedWriteResult written = writeEncodedFeed(channelWorkFile(), bytes, m_session.prompts());
+            if (written.ok) {
+                m_jobs.append({channelWorkFile(), temporaryName(file.remoteFile), true, file.remoteFile, true});
+                break;
+            }
+            m_missing.append(file.remoteFile);
+            if (!written.encodingFailed) {
+                const QString text = QStringLiteral("Cannot upload file.") + kCrLf + written.error;
+                appendLog(text + kCrLf);
+                m_session.prompts().message(text, MessageIcon::Exclamation);
+            }
+            break;
         }
-        prepareCoverJob();
-    }
-    if (fields.uploadFeed) {
-        const ProjectEntry* entry = m_session.currentEntry();
-        const int encoding = entry ? entry->encodingIndex : ProjectList::kDefaultEncodingIndex;
-        const QByteArray bytes = buildFeedBytes(m_session.document(), encoding, image.pictureSize());
-        const FeedWriteResult written = writeEncodedFeed(channelWorkFile(), bytes, m_session.prompts());
-        if (written.ok) {
-            const QString target = fields.feedFolder + QLatin1Char('/') + fields.feedFileName;
-            m_jobs.append({channelWorkFile(), temporaryName(target), true, target, true});
-        } else if (!written.encodingFailed) {
-            const QString text = QStringLiteral("Cannot upload file.") + kCrLf + written.error;
-            appendLog(text + kCrLf);
-            m_session.prompts().message(text, MessageIcon::Exclamation);
         }
     }
 }
@@ -400,6 +425,7 @@ void UploadWorkflow::startNextJob()
                                                 "these files did not arrive: ") + m_missing.join(QStringLiteral(", "));
             appendLog(text + kCrLf);
             m_session.prompts().message(text, MessageIcon::Exclamation);
+            markCurrentMissing();
             finishJob();
             continue;
         }
@@ -410,17 +436,25 @@ void UploadWorkflow::startNextJob()
                                  + QStringLiteral("The file %1 cannot be read.").arg(QDir::toNativeSeparators(m_current.localFile));
             appendLog(text + kCrLf);
             m_session.prompts().message(text, MessageIcon::Exclamation);
-            m_missing.append(m_current.finalFile.isEmpty() ? m_current.remoteFile : m_current.finalFile);
+            markCurrentMissing();
             finishJob();
             continue;
         }
         m_fileLength = local.size();
         setProgress(0);
         m_client->setTransferMode(1);
+        emit fileStarted(m_current.finalFile.isEmpty() ? m_current.remoteFile : m_current.finalFile, m_fileLength);
         if (m_client->UploadFile(m_current.localFile, m_current.remoteFile, 0))
             return;
+        markCurrentMissing();
         finishJob();
     }
+}
+
+void UploadWorkflow::markCurrentMissing()
+{
+    if (!m_current.remoteFile.isEmpty())
+        m_missing.append(m_current.finalFile.isEmpty() ? m_current.remoteFile : m_current.finalFile);
 }
 
 void UploadWorkflow::finishJob()
@@ -448,6 +482,7 @@ void UploadWorkflow::onUploadFile(int result)
         m_cancelling = true;
         m_client->CancelAsyncMethod();
         m_cancelling = false;
+        markCurrentMissing();
         finishJob();
         const QString reason = QStringLiteral("The server did not answer within %1 seconds.").arg(kTimeOutSeconds);
         m_session.prompts().message(QStringLiteral("Cannot upload file.") + kCrLf + reason, MessageIcon::Exclamation);
@@ -481,7 +516,7 @@ void UploadWorkflow::onRenameFile(int result)
 
 void UploadWorkflow::jobFailed(const QString& text)
 {
-    m_missing.append(m_current.finalFile.isEmpty() ? m_current.remoteFile : m_current.finalFile);
+    markCurrentMissing();
     finishJob();
     m_session.prompts().message(text, MessageIcon::Exclamation);
     if (m_step != Step::Uploading)
@@ -493,6 +528,7 @@ void UploadWorkflow::jobFailed(const QString& text)
 void UploadWorkflow::connectionLost(const QString& reason)
 {
     for (const Job& job : std::as_const(m_jobs)) {
+        m_missing.append(job.finalFile.isEmpty() ? job.remoteFile : job.finalFile);
         if (job.workFile)
             QFile::remove(job.localFile);
     }
@@ -506,6 +542,7 @@ void UploadWorkflow::connectionLost(const QString& reason)
 
 void UploadWorkflow::quit()
 {
+    m_reachedEnd = true;
     setStep(Step::Quitting);
     if (m_client->FtpSessionState() == FileTransferClient::stNotConnected || !m_client->QuitSession()) {
         setStep(Step::Idle);
@@ -530,6 +567,7 @@ void UploadWorkflow::cancel()
     m_cancelling = true;
     m_client->CancelAsyncMethod();
     m_cancelling = false;
+    markCurrentMissing();
     finishJob();
     connectionLost(QStringLiteral("Cancelled."));
     setProgress(0);
@@ -537,6 +575,8 @@ void UploadWorkflow::cancel()
 
 void UploadWorkflow::endLog(const QString& heading)
 {
+    if (!m_missing.isEmpty())
+        appendLog(QStringLiteral("These files did not arrive: ") + m_missing.join(QStringLiteral(", ")) + kCrLf);
     appendLog(heading + nowText());
     if (!m_session.settings().saveLog)
         return;

@@ -27,6 +27,15 @@ struct UploadFields {
     bool operator==(const UploadFields&) const = default;
 };
 
+// One file of a publish, in the order it is sent.
+struct PublishFile {
+    enum class Kind { Episode, Image, Feed };
+    Kind kind = Kind::Episode;
+    QString localFile;  // the file sent; for the feed, the podcast's feed file it is built from
+    QString remoteFile; // where it ends up on the server
+    bool replacedWhole = false; // sent under a temporary name and renamed over the old one
+};
+
 // One row of the episode list: a local media file of the podcast.
 struct UploadEpisode {
     int index = 0;    // position of the enclosure state in the project entry
@@ -63,6 +72,13 @@ public:
     void cancel();
     bool running() const { return m_step != Step::Idle; }
 
+    // The files "Publish" would send now, in order: ticked episodes, the image, the feed.
+    QList<PublishFile> plannedFiles() const;
+    // After a publish: whether it connected and tried every file, and the remote names of the
+    // chosen files that are not on the server as sent (failed, held back or never tried).
+    bool lastPublishReachedEnd() const { return m_reachedEnd; }
+    const QStringList& notArrived() const { return m_missing; }
+
     QString status() const { return m_status; }
     int progress() const { return m_progress; }
     const QString& log() const { return m_log; }
@@ -88,6 +104,9 @@ signals:
     void statusChanged(const QString& text);
     void progressChanged(int percent);
     void logChanged(const QString& log);
+    void logAppended(const QString& text);
+    // A file starts on its way: its final remote name and its size.
+    void fileStarted(const QString& remoteFile, qint64 bytes);
     void runningChanged(bool running);
 
 private:
@@ -126,6 +145,7 @@ private:
     void endLog(const QString& heading);
     void connectionLost(const QString& reason);
     QString clientFailure() const;
+    void markCurrentMissing();
 
     Session& m_session;
     std::unique_ptr<FileTransferClient> m_client;
@@ -135,6 +155,7 @@ private:
     QList<Job> m_jobs;
     Job m_current;
     QStringList m_missing; // remote names of the files that did not arrive
+    bool m_reachedEnd = false;
     qint64 m_fileLength = 0;
     QString m_status;
     int m_progress = 0;

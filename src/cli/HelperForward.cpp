@@ -40,9 +40,15 @@ int runFtp(const QStringList& args)
     return runInHelper(cli_helpers::kNet, "ftp", args);
 }
 
+int runPublish(const QStringList& args)
+{
+    return runInHelper(cli_helpers::kPublish, "publish", args);
+}
+
 const CliRegistrar audio("audio", cli_helpers::kAudioSummary, runAudio);
 const CliRegistrar image("image", cli_helpers::kImageSummary, runImage);
 const CliRegistrar ftp("ftp", cli_helpers::kFtpSummary, runFtp);
+const CliRegistrar publish("publish", cli_helpers::kPublishSummary, runPublish);
 
 } // namespace
 

@@ -1,11 +1,10 @@
 #include "app/HomeFolder.h"
 #include "app/SingleInstance.h"
 #include "cli/CliRegistry.h"
-#include "feed/FeedEncoding.h"
-#include "feed/FeedImport.h"
-#include "feed/FeedReader.h"
+#include "cli/ProjectChoice.h"
 #include "store/IniFile.h"
 #include "store/ProjectList.h"
+#include "store/ServerProtocols.h"
 #include "store/Settings.h"
 
 #include <QDir>
@@ -16,12 +15,17 @@ namespace {
 
 const char kUsage[] =
     "Usage: velmora-cli project list [--home DIR]\n"
+    "       velmora-cli project show [N|TITLE] [--home DIR]\n"
     "       velmora-cli project add FEED [--home DIR]\n\n"
     "list  prints the project list as JSON (passwords only while \"SavePassword\" is on).\n"
     "      \"name\" is the entry's Name key as project.ini holds it: neither the desktop\n"
     "      program nor \"add\" ever sets it, so it is empty for their entries. \"title\" is\n"
     "      what the program's podcast selector shows: the feed file's channel title, read\n"
     "      from the file each time, or the file name when that title is empty.\n"
+    "show  prints one project as JSON: N is its number in the list (from 0), TITLE its title;\n"
+    "      without either, the project the desktop program opens. \"ftpServer\" is the upload\n"
+    "      window's server field, \"ftpProtocol\" the protocol it names (ftp, ftpes, ftps,\n"
+    "      sftp) and \"ftpTrust\" the server certificate's fingerprint the project trusts.\n"
     "add   adds an existing feed file to the list, or makes its entry current when the list\n"
     "      already holds it, and saves the list. Refused while the desktop program runs on\n"
     "      the home folder, since it rewrites the list when it closes. FEED must be an RSS\n"
@@ -88,24 +92,19 @@ QString jsonArray(const QStringList& items, int indent)
            + QLatin1Char('\n') + QString(indent, QLatin1Char(' ')) + QLatin1Char(']');
 }
 
-// The podcast selector's line for the entry.
-QString selectorTitle(const ProjectEntry& e)
-{
-    const QString title = e.path == QLatin1String("Untitled") ? QString() : feedTitleOfFile(e.path);
-    return title.isEmpty() ? FeedDocument::documentNameForPath(e.path) : title;
-}
-
 QString projectJson(const ProjectEntry& e, int indent)
 {
     JsonObject o(indent);
     o.text("name", e.name);
-    o.text("title", selectorTitle(e));
+    o.text("title", project_choice::selectorTitle(e));
     o.add("image", jsonBool(e.image));
     o.text("imagePath", e.imagePath);
     o.text("path", e.path);
     o.text("ftpServer", e.ftpServer);
     o.text("ftpUsername", e.ftpUsername);
     o.text("ftpPassword", e.ftpPassword);
+    o.text("ftpProtocol", server_protocols::scheme(server_protocols::protocolOf(e.ftpServer)));
+    o.text("ftpTrust", e.ftpTrust);
     o.add("ftpMode", QString::number(e.ftpMode));
     o.text("ftpPath", e.ftpPath);
     o.text("ftpPath2", e.ftpPath2);
@@ -141,15 +140,48 @@ bool savePasswordSetting(const HomeFolder& home)
     return settings.savePassword;
 }
 
+// The home's project list as the program reads it; false when project.ini cannot be read.
+bool readList(const HomeFolder& home, ProjectList* list, int* code)
+{
+    IniFile ini;
+    QString error;
+    if (ini.load(home.projectListPath(), &error) == IniFile::LoadResult::Unreadable) {
+        *code = cliError(cli_exit::kFailed, QStringLiteral("cannot read \"%1\": %2").arg(home.projectListPath(), error));
+        return false;
+    }
+    list->readFrom(ini, savePasswordSetting(home));
+    return true;
+}
+
+// "LastProject" of the home's settings: the project the desktop program opens (0 past the end).
+int lastProject(const HomeFolder& home, int count)
+{
+    Settings settings;
+    if (!settings.load(home.settingsPath()))
+        return 0;
+    return settings.lastProject >= 0 && settings.lastProject < count ? settings.lastProject : 0;
+}
+
+int runShow(const HomeFolder& home, const QStringList& which)
+{
+    ProjectList list;
+    int code = cli_exit::kDone;
+    if (!readList(home, &list, &code))
+        return code;
+    QString error;
+    const int index = which.isEmpty() ? lastProject(home, list.count()) : project_choice::find(list, which.first(), &error);
+    if (index < 0 || index >= list.count())
+        return cliError(cli_exit::kBadArguments, error.isEmpty() ? QStringLiteral("the project list is empty") : error);
+    cliPrint(projectJson(list[index], 0));
+    return cli_exit::kDone;
+}
+
 int runList(const HomeFolder& home)
 {
     ProjectList list;
-    IniFile ini;
-    QString error;
-    if (ini.load(home.projectListPath(), &error) == IniFile::LoadResult::Unreadable)
-        return cliError(cli_exit::kFailed,
-                        QStringLiteral("cannot read \"%1\": %2").arg(home.projectListPath(), error));
-    list.readFrom(ini, savePasswordSetting(home));
+    int code = cli_exit::kDone;
+    if (!readList(home, &list, &code))
+        return code;
     QStringList projects;
     for (const ProjectEntry& e : list.entries())
         projects.append(projectJson(e, 4));
@@ -159,32 +191,12 @@ int runList(const HomeFolder& home)
     return cli_exit::kDone;
 }
 
-// Why the desktop program could not open FEED as a podcast of the list; empty when it can.
-// Broken files would be dropped from the list at the next start, Atom and RSS 1.0 files are
-// imported as new podcasts rather than opened.
-QString unopenableReason(const QString& feed)
-{
-    const FeedFileText file = readFeedFile(feed);
-    if (file.status == FeedFileText::Status::CannotRead)
-        return QStringLiteral("cannot read \"%1\"").arg(feed);
-    if (file.status == FeedFileText::Status::NoMarkup)
-        return QStringLiteral("\"%1\" is not a feed file").arg(feed);
-    FeedDocument document;
-    const FeedType type = importFeed(file.text, document);
-    if (document.loadFailed)
-        return QStringLiteral("\"%1\" is not well-formed XML").arg(feed);
-    if (type == FeedType::Atom || type == FeedType::Rdf)
-        return QStringLiteral("\"%1\" is an Atom or RSS 1.0 feed; \"velmora-cli feed rewrite\" makes an RSS 2.0 "
-                              "copy that can be added").arg(feed);
-    return {};
-}
-
 int runAdd(const HomeFolder& home, const QString& feed)
 {
     const QFileInfo info(feed);
     if (!info.isFile())
         return cliError(cli_exit::kFailed, QStringLiteral("no such feed file \"%1\"").arg(feed));
-    const QString unopenable = unopenableReason(feed);
+    const QString unopenable = project_choice::unopenableReason(feed);
     if (!unopenable.isEmpty())
         return cliError(cli_exit::kBadArguments, unopenable);
     const QString path = QDir::cleanPath(info.absoluteFilePath());
@@ -258,10 +270,12 @@ int runProject(const QStringList& args)
 
     if (words.size() == 1 && words[0] == QLatin1String("list"))
         return runList(home);
+    if (!words.isEmpty() && words.size() <= 2 && words[0] == QLatin1String("show"))
+        return runShow(home, words.mid(1));
     if (words.size() == 2 && words[0] == QLatin1String("add"))
         return runAdd(home, words[1]);
     return cliError(cli_exit::kBadArguments,
-                    QStringLiteral("expected \"project list\" or \"project add FEED\" "
+                    QStringLiteral("expected \"project list\", \"project show [N|TITLE]\" or \"project add FEED\" "
                                    "(see velmora-cli project --help)"));
 }
 

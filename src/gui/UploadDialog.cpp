@@ -7,8 +7,10 @@
 #include "common/Prompts.h"
 #include "gui/CheckDialog.h"
 #include "gui/FtpFolderDialog.h"
+#include "store/ServerProtocols.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -60,7 +62,21 @@ UploadDialog::UploadDialog(Session& session, QWidget* parent)
     m_password->setEchoMode(QLineEdit::Password);
     m_passive = new QCheckBox(QStringLiteral("Passive mode (xDSL connection)"), this);
     m_passive->setObjectName(QStringLiteral("FTPMode"));
-    form->addRow(QStringLiteral("FTP server:"), m_server);
+    // The protocol list writes its prefix into the server field; a prefix typed there selects it.
+    m_protocol = new QComboBox(this);
+    m_protocol->setObjectName(QStringLiteral("FTPProtocol"));
+    for (int p = 0; p < server_protocols::Count; ++p)
+        m_protocol->addItem(server_protocols::label(p), server_protocols::scheme(p));
+    connect(m_protocol, &QComboBox::activated, this, [this](int protocol) {
+        m_server->setText(server_protocols::withProtocol(m_server->text(), protocol));
+    });
+    connect(m_server, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_protocol->setCurrentIndex(server_protocols::protocolOf(text));
+    });
+    auto* serverRow = new QHBoxLayout;
+    serverRow->addWidget(m_server, 1);
+    serverRow->addWidget(m_protocol);
+    form->addRow(QStringLiteral("FTP server:"), serverRow);
     form->addRow(QStringLiteral("Username:"), m_user);
     form->addRow(QStringLiteral("Password:"), m_password);
     form->addRow(QString(), m_passive);
@@ -176,7 +192,10 @@ QPushButton* UploadDialog::addBrowseButton(int field, QLineEdit* folder)
     button->setMaximumWidth(32);
     m_browseButtons[field - 1] = button;
     connect(button, &QPushButton::clicked, this, [this, folder] {
-        FtpFolderDialog browser({m_server->text(), m_user->text(), m_password->text(), m_passive->isChecked()}, this);
+        const ProjectEntry* entry = m_session.currentEntry();
+        FtpFolderDialog browser({m_server->text(), m_user->text(), m_password->text(), m_passive->isChecked(),
+                                 entry ? entry->ftpTrust : QString()},
+                                this);
         if (browser.exec() == QDialog::Accepted && !browser.chosenPath().isEmpty())
             folder->setText(browser.chosenPath());
     });

@@ -8,6 +8,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -55,6 +56,7 @@ private:
     Session& m_session;
     UploadWorkflow* m_workflow = nullptr;
     QLineEdit* m_server = nullptr;
+    QComboBox* m_protocol = nullptr;
     QLineEdit* m_user = nullptr;
     QLineEdit* m_password = nullptr;
     QCheckBox* m_passive = nullptr;

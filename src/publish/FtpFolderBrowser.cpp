@@ -43,6 +43,7 @@ void FtpFolderBrowser::open(const FtpLogin& login)
     m_client->setUserName(login.userName.isEmpty() ? endpoint.user : login.userName);
     m_client->setPassword(login.password);
     m_client->setPassiveMode(login.passive);
+    m_client->setTrustedFingerprint(login.trustedFingerprint);
     setStatus(kStatus + QStringLiteral("Connecting to ") + FtpServerField::address(login.server) + QStringLiteral(" ..."));
     if (!m_client->Connect())
         setStatus(kStatus + QStringLiteral("Address of FTP-server is not specified."));

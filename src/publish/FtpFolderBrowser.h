@@ -14,6 +14,8 @@ struct FtpLogin {
     QString userName;
     QString password;
     bool passive = false;
+    // The certificate fingerprint the project trusts ("FTPTrust").
+    QString trustedFingerprint;
 };
 
 // Picks a folder on the FTP server: logs in, lists the folders of the current directory and

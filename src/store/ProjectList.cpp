@@ -2,6 +2,7 @@
 
 #include "store/IniFile.h"
 #include "store/IniValue.h"
+#include "store/ServerProtocols.h"
 
 #include <QtGlobal>
 
@@ -72,7 +73,7 @@ void ProjectList::readFrom(const IniFile& ini, bool readPasswords)
         e.image = ini_value::leadingNumber(text(QStringLiteral("Image"))) != 0.0;
         e.imagePath = text(QStringLiteral("ImagePath"));
         e.path = text(QStringLiteral("Path"));
-        e.ftpServer = text(QStringLiteral("FTPServer"));
+        e.ftpServer = server_protocols::fieldFrom(text(QStringLiteral("FTPServer")), text(QStringLiteral("FTPProtocol")));
         e.ftpUsername = text(QStringLiteral("FTPUsername"));
         if (readPasswords)
             e.ftpPassword = text(QStringLiteral("FTPPassword"));
@@ -141,7 +142,7 @@ IniFile ProjectList::toIni(bool savePasswords) const
         put(QStringLiteral("Image"), fromFlag(e.image));
         put(QStringLiteral("Path"), e.path);
         put(QStringLiteral("ImagePath"), e.imagePath);
-        put(QStringLiteral("FTPServer"), e.ftpServer);
+        put(QStringLiteral("FTPServer"), server_protocols::storedServer(e.ftpServer));
         put(QStringLiteral("FTPUsername"), e.ftpUsername);
         if (savePasswords)
             put(QStringLiteral("FTPPassword"), e.ftpPassword);
@@ -151,7 +152,10 @@ IniFile ProjectList::toIni(bool savePasswords) const
         put(QStringLiteral("FTPPath3"), e.ftpPath3);
         put(QStringLiteral("FTPFilename"), e.ftpFilename);
         put(QStringLiteral("FTPFilename2"), e.ftpFilename2);
-        if (!e.ftpTrust.isEmpty()) // files of projects that never trusted a certificate stay as they were
+        // Files of projects that stay with FTP and never trusted a certificate keep their form.
+        if (const QString protocol = server_protocols::storedProtocol(e.ftpServer); !protocol.isEmpty())
+            put(QStringLiteral("FTPProtocol"), protocol);
+        if (!e.ftpTrust.isEmpty())
             put(QStringLiteral("FTPTrust"), e.ftpTrust);
         if (!e.coverPath.isEmpty())
             put(QStringLiteral("CoverPath"), e.coverPath);

@@ -1,6 +1,6 @@
 // The upload window's behaviour against a real FTP server (pyftpdlib) and, for servers that go
 // silent or away, the in-process scripted one.
-#include "../net/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "../net/ScriptedFtpServer.h"
 #include "support/SecureTestServer.h"
 #include "SessionHarness.h"

@@ -58,6 +58,8 @@ void TstCliLibraries::needsNoHeavyLibrary_data()
         QTest::addRow("velmora-cli-core.so %s", lib) << "velmora-cli-core.so" << lib;
     for (const char* lib : {"libQt6Gui", "libavcodec"})
         QTest::addRow("velmora-cli-net %s", lib) << "velmora-cli-net" << lib;
+    for (const char* lib : {"libQt6Widgets", "libQt6Multimedia", "libavcodec"})
+        QTest::addRow("velmora-cli-publish %s", lib) << "velmora-cli-publish" << lib;
 }
 
 void TstCliLibraries::needsNoHeavyLibrary()
@@ -84,6 +86,9 @@ void TstCliLibraries::helperCommandsKeepTheirExitCodes_data()
                                         << QByteArray("Usage: velmora-cli feed download");
     QTest::newRow("feed set help") << QStringList{"feed", "set", "--help"} << 0
                                    << QByteArray("Usage: velmora-cli feed set");
+    QTest::newRow("publish help") << QStringList{"publish", "--help"} << 0 << QByteArray("Usage: velmora-cli publish");
+    QTest::newRow("publish, unknown option") << QStringList{"publish", "--force"} << 2
+                                             << QByteArray("unknown argument \"--force\"");
     QTest::newRow("image without file") << QStringList{"image", "info"} << 2 << QByteArray("velmora-cli: ");
 }
 

@@ -1,6 +1,6 @@
 // "Publish podcast" on screen: opened from the main window, filled from the project, publishing
 // to a real FTP server while the window stays responsive.
-#include "../net/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "app/AppShell.h"
 #include "app/ChannelImageSeam.h"
 #include "app/Session.h"
@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -123,6 +124,57 @@ private slots:
         QCOMPARE(e.ftpPath, QString("www"));
         QVERIFY(!e.enclosures[0].selectedForUpload);
         QVERIFY(e.enclosures[1].selectedForUpload);
+    }
+
+    void protocolListAndServerFieldAgree_data()
+    {
+        QTest::addColumn<QString>("typed");    // into the server field
+        QTest::addColumn<QString>("shown");    // the protocol list's entry
+        QTest::addColumn<int>("chosen");       // then chosen from the list
+        QTest::addColumn<QString>("server");   // the field afterwards
+        QTest::newRow("bare host, explicit TLS") << "ftp.example.net" << "FTP" << 1 << "ftpes://ftp.example.net";
+        QTest::newRow("implicit typed, back to FTP") << "ftps://host:990" << "FTPS (implicit TLS)" << 0
+                                                     << "ftp://host:990";
+        QTest::newRow("SFTP typed, explicit TLS") << "SFTP://host" << "SFTP (SSH)" << 1 << "ftpes://host";
+    }
+
+    void protocolListAndServerFieldAgree()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, chosen);
+        QFETCH(QString, server);
+        Program p;
+        UploadDialog d(*p.session, &p.window);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        auto* field = child<QLineEdit>(d, "FTPServer");
+        auto* list = child<QComboBox>(d, "FTPProtocol");
+        QCOMPARE(list->count(), 4);
+        field->setText(typed);
+        QCOMPARE(list->currentText(), shown);
+        // As a user's choice: the list pops up, the entry is picked.
+        list->setCurrentIndex(chosen);
+        emit list->activated(chosen);
+        QCOMPARE(field->text(), server);
+        QCOMPARE(list->currentIndex(), chosen);
+        d.reject();
+        // The project keeps the field; project.ini gets the host and the protocol apart.
+        QCOMPARE(p.session->currentEntry()->ftpServer, server);
+    }
+
+    void protocolComesBackFromTheProjectFile()
+    {
+        Program p;
+        p.session->currentEntry()->ftpServer = "ftpes://ftp.example.net:2121";
+        QVERIFY(p.shell.saveProjectList());
+        const QByteArray ini = testutil::readFile(p.home.filePath("project.ini"));
+        QVERIFY2(ini.contains("FTPServer=ftp.example.net:2121") && ini.contains("FTPProtocol=ftpes"),
+                 ini.constData());
+        p.shell.projects().load(p.home.filePath("project.ini"), false);
+        UploadDialog d(*p.session, &p.window);
+        QCOMPARE(child<QLineEdit>(d, "FTPServer")->text(), QString("ftpes://ftp.example.net:2121"));
+        QCOMPARE(child<QComboBox>(d, "FTPProtocol")->currentText(), QString("FTPS (explicit TLS)"));
     }
 
     void publishesWhileTheWindowStaysResponsive()

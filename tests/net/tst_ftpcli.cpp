@@ -1,5 +1,5 @@
 // "velmora-cli ftp" against a real FTP server (pyftpdlib on 127.0.0.1).
-#include "FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "support/TestUtil.h"
 
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 // CFtpClient against a real FTP server (pyftpdlib on 127.0.0.1).
 #include "FtpSession.h"
-#include "FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "support/TestUtil.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // FTPS against a real vsftpd that insists on TLS for logins and data and on TLS session reuse
 // between the control and the data connections.
 #include "FtpSession.h"
-#include "FtpTestServer.h"
+#include "support/FtpTestServer.h"
 #include "support/SecureTestServer.h"
 #include "net/MSocketSupport.h"
 #include "support/TestUtil.h"

@@ -1,5 +1,6 @@
 // The FTP folder browser against a real FTP server (pyftpdlib on 127.0.0.1) and OpenSSH's sshd.
-#include "../net/FtpTestServer.h"
+#include "support/FtpTestServer.h"
+#include "support/SecureTestServer.h"
 #include "net/CFtpClient.h"
 #include "publish/FtpFolderBrowser.h"
 #include "net/FtpServerField.h"
@@ -123,6 +124,31 @@ private slots:
 
         b.close();
         QTRY_COMPARE_WITH_TIMEOUT(b.client().FtpSessionState(), int(CFtpClient::stNotConnected), kWaitMs);
+    }
+
+    // The certificate the project trusts ("FTPTrust") lets the browser in, as it lets a publish in.
+    void projectTrustReachesTheServer_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("trusted") << true;
+        QTest::newRow("not trusted") << false;
+    }
+    void projectTrustReachesTheServer()
+    {
+        QFETCH(bool, trusted);
+        SecureTestServer server;
+        QString error;
+        if (!server.start(QStringLiteral("vsftpd"), {}, &error))
+            QSKIP(qPrintable(QStringLiteral("vsftpd cannot run here (it needs root and unshare): ") + error));
+        FtpFolderBrowser b;
+        b.open({QString("ftpes://127.0.0.1:%1").arg(server.port()), server.user(), server.password(), true,
+                trusted ? server.fingerprint() : QString()});
+        if (trusted) {
+            QTRY_COMPARE_WITH_TIMEOUT(b.status(), QString("Status: Connected."), kWaitMs);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(b.status().startsWith("Status: Error of connection with server."), kWaitMs);
+            QVERIFY2(b.status().contains(server.fingerprint()), qPrintable(b.status()));
+        }
     }
 
     void failedLoginIsShownInTheStatus()

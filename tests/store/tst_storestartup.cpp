@@ -183,7 +183,9 @@ private slots:
         const QJsonArray projects = listProjects(dir.path());
         QCOMPARE(projects.size(), 1);
         const QJsonObject p = projects.at(0).toObject();
-        QCOMPARE(p.keys().size(), 19);
+        QCOMPARE(p.keys().size(), 21);
+        QCOMPARE(p.value("ftpProtocol").toString(), QString("ftp"));
+        QCOMPARE(p.value("ftpTrust").toString(), QString());
         QCOMPARE(p.value("name").toString(), QString("Quoted \"name\"\twith tab"));
         QCOMPARE(p.value("title").toString(), QString("Untitled"));
         QCOMPARE(p.value("path").toString(), QString("Untitled"));

@@ -1,4 +1,4 @@
-#include "SecureTestServer.h"
+#include "support/SecureTestServer.h"
 
 #include <QJsonDocument>
 

@@ -1,11 +1,11 @@
 # Starts a real FTPS server (vsftpd) or SFTP server (OpenSSH's sshd) on 127.0.0.1 for tests and
 # benchmarks, with everything it needs inside STATE (a fresh folder given by the caller).
 #
-#   secure_server.py vsftpd STATE [--implicit] [--max-rate BYTES_PER_SECOND]
+#   secure_server.py vsftpd STATE [--implicit | --plain] [--max-rate BYTES_PER_SECOND]
 #   secure_server.py sshd STATE
 #
 # Prints one JSON line once the server accepts connections: port, home (the login folder), user,
-# password, fingerprint (the certificate's SHA-256 as colon-separated hex, or the host key's
+# password, fingerprint (none with --plain: vsftpd then talks clear text only) (the certificate's SHA-256 as colon-separated hex, or the host key's
 # "SHA256:..." form) and the files a client needs (certificate, host key, key pair). Runs until
 # its standard input closes, then stops the server.
 #
@@ -70,7 +70,7 @@ def mounts(etc, extra=""):
     return lines
 
 
-def vsftpd(state, implicit, max_rate):
+def vsftpd(state, implicit, max_rate, plain=False):
     home = os.path.join(state, "home")
     empty = os.path.join(state, "empty")
     os.makedirs(home, exist_ok=True)
@@ -99,6 +99,11 @@ def vsftpd(state, implicit, max_rate):
         "pasv_enable": "YES", "port_enable": "YES", "connect_from_port_20": "NO",
         "use_localtime": "YES", "xferlog_enable": "NO", "syslog_enable": "NO",
     }
+    if plain:
+        for k in [k for k in settings if k.startswith("ssl_") or "_ssl" in k or k.startswith("rsa_")]:
+            del settings[k]
+        settings["ssl_enable"] = "NO"
+        fingerprint = ""
     if max_rate:
         settings["local_max_rate"] = max_rate
     write(conf, "".join(f"{k}={v}\n" for k, v in settings.items()))
@@ -185,7 +190,7 @@ def main():
     os.chmod(state, 0o755)
     if kind == "vsftpd":
         rate = options[options.index("--max-rate") + 1] if "--max-rate" in options else None
-        script, info = vsftpd(state, "--implicit" in options, rate)
+        script, info = vsftpd(state, "--implicit" in options, rate, "--plain" in options)
     else:
         script, info = sshd(state)
     launcher = os.path.join(state, "start.sh")

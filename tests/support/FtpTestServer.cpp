@@ -1,4 +1,4 @@
-#include "FtpTestServer.h"
+#include "support/FtpTestServer.h"
 
 FtpTestServer::FtpTestServer() = default;
 
