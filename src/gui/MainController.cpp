@@ -258,6 +258,8 @@ void MainController::editPicture()
     window.onUpload = [this] { publish(); };
     window.onHelp = [this](const QString& page) { openHelp(page); };
     window.exec();
+}
+
 void MainController::checkFeed()
 {
     if (m_session.busy())
