@@ -10,6 +10,8 @@
 #include "support/TestUtil.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTreeView>
