@@ -352,3 +352,8 @@ void UploadDialog::checkPublished()
     m_checkWindow->show();
     m_checkWindow->raise();
 }
+
+CheckDialog* UploadDialog::checkWindow() const
+{
+    return m_checkWindow;
+}

@@ -38,7 +38,7 @@ public:
     // A double click in the findings of "Check the published feed".
     std::function<void(const Finding&)> onFinding;
     QPushButton* checkPublishedButton() const { return m_checkPublished; }
-    CheckDialog* checkWindow() const { return m_checkWindow; }
+    CheckDialog* checkWindow() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
