@@ -23,6 +23,9 @@ PictureEditing::~PictureEditing() = default;
 
 void PictureEditing::accept()
 {
+    // The Directories tab shows itunes:image too: take what is typed in the window first and show
+    // the channel again afterwards, so that saving neither drops typed text nor the new cover URL.
+    m_session.storeWindowFields();
     *m_target = m_editor->Accept();
     const ChannelImageFields& f = m_editor->fields;
     Channel& c = m_session.document().channel;
@@ -40,4 +43,5 @@ void PictureEditing::accept()
         else
             view->clearChannelImage();
     }
+    m_session.showChannelFields();
 }

@@ -54,7 +54,7 @@ void TestCheckWindow::listsFindingsAndGoesToThem()
     auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("findings"));
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("error"));
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("Channel, line 4"));
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("Channel, line 6"));
     QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("the channel's <title> is empty"));
     QCOMPARE(list->topLevelItem(1)->text(3), QStringLiteral("apple-duration"));
     QVERIFY(list->topLevelItem(1)->text(1).startsWith(QLatin1String("Episode 2, line ")));

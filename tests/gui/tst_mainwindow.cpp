@@ -46,7 +46,7 @@ private slots:
                  (QStringList{"New...|Ctrl+I", "Clone|", "-", "Cut|", "Copy|", "Paste|", "Remove|",
                               "-", "Move Up|Ctrl+Z", "Move Down|Ctrl+X", "-", "Play|", "Stop|"}));
         QCOMPARE(menuLayout(menu("m_tools")),
-                 (QStringList{"Image editor...|", "Preview...|F7", "-", "Preferences...|"}));
+                 (QStringList{"Image editor...|", "Preview...|F7", "Check feed...|", "-", "Preferences...|"}));
         QCOMPARE(menuLayout(menu("m_help")),
                  (QStringList{"Contents|F1", "What's this? Help|Shift+F1", "Video tutorial|",
                               "Internet homepage|", "-", "About...|"}));
