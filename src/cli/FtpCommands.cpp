@@ -1,5 +1,6 @@
 #include "cli/CliRegistry.h"
 #include "cli/HelperCommands.h"
+#include "cli/PasswordOption.h"
 #include "net/CFtpClient.h"
 #include "net/FileTransferClient.h"
 #include "net/FtpServerField.h"
@@ -107,12 +108,8 @@ std::optional<QString> parseArguments(const QStringList& args, FtpArguments* out
                 return QStringLiteral("--user needs a name");
             out->user = *v;
         } else if (a == QLatin1String("--password-env")) {
-            const auto v = value();
-            if (!v)
-                return QStringLiteral("--password-env needs a variable name");
-            if (!qEnvironmentVariableIsSet(v->toLocal8Bit().constData()))
-                return QStringLiteral("the environment variable %1 is not set").arg(*v);
-            out->password = qEnvironmentVariable(v->toLocal8Bit().constData());
+            if (const QString error = password_option::fromEnvironment(value(), &out->password); !error.isEmpty())
+                return error;
         } else if (a == QLatin1String("--port")) {
             const auto v = value();
             if (!v || !parseNumber(*v, 1, 65535, &number))

@@ -6,6 +6,7 @@
 #include "cli/CliRegistry.h"
 #include "cli/ConsolePrompts.h"
 #include "cli/HelperCommands.h"
+#include "cli/PasswordOption.h"
 #include "cli/ProjectChoice.h"
 #include "net/FileTransferClient.h"
 #include "net/FtpServerField.h"
@@ -85,12 +86,10 @@ std::optional<QString> parseArguments(const QStringList& args, PublishArguments*
                 return QStringLiteral("--home needs a folder");
             out->home = *v;
         } else if (a == QLatin1String("--password-env")) {
-            const auto v = value();
-            if (!v)
-                return QStringLiteral("--password-env needs a variable name");
-            if (!qEnvironmentVariableIsSet(v->toLocal8Bit().constData()))
-                return QStringLiteral("the environment variable %1 is not set").arg(*v);
-            out->password = qEnvironmentVariable(v->toLocal8Bit().constData());
+            QString password;
+            if (const QString error = password_option::fromEnvironment(value(), &password); !error.isEmpty())
+                return error;
+            out->password = password;
         } else if (a == QLatin1String("--trust")) {
             const auto v = value();
             if (!v || !isFingerprint(*v))

@@ -35,6 +35,16 @@ struct SessionHarness {
         session->startUp();
     }
 
+    // Starts on one podcast "Alpha" of one episode whose enclosure is a local file (the state the
+    // episode editor's track commands need).
+    void startWithLocalEpisode()
+    {
+        const QString feed = writeFeed("a.rss", "Alpha", 1);
+        testutil::writeFile(path("project.ini"), "[Main]\r\nTotal=1\r\n[Project_0]\r\nPath=" + feed.toUtf8()
+                                                     + "\r\nTotalEnclosures=1\r\n[Project_0_E_0]\r\n7=True\r\n");
+        start();
+    }
+
     static QByteArray rss(const QString& title, int items = 0, const QByteArray& declaration =
                                                                    "<?xml version=\"1.0\"?>")
     {

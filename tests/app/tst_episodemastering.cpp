@@ -26,10 +26,7 @@ struct Fixture {
 
     Fixture()
     {
-        const QString feed = h.writeFeed("a.rss", "Alpha", 1);
-        testutil::writeFile(h.path("project.ini"), "[Main]\r\nTotal=1\r\n[Project_0]\r\nPath=" + feed.toUtf8()
-                                                       + "\r\nTotalEnclosures=1\r\n[Project_0_E_0]\r\n7=True\r\n");
-        h.start();
+        h.startWithLocalEpisode();
         form = std::make_unique<EpisodeForm>(*h.session, devices);
         form->load(0);
         const QString take = h.path("take.wav");

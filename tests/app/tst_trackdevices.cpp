@@ -30,10 +30,7 @@ struct Editor {
 
     explicit Editor(AudioSystem& audio)
     {
-        const QString feed = h.writeFeed("a.rss", "Alpha", 1);
-        testutil::writeFile(h.path("project.ini"), "[Main]\r\nTotal=1\r\n[Project_0]\r\nPath=" + feed.toUtf8()
-                                                       + "\r\nTotalEnclosures=1\r\n[Project_0_E_0]\r\n7=True\r\n");
-        h.start();
+        h.startWithLocalEpisode();
         Settings& s = settings();
         s.defTrack = "3";
         s.defTitle = "Pilot";

@@ -9,19 +9,12 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = testutil::ProcessRun;
 
 Run cli(const QStringList& args)
 {
-    QProcess p;
-    p.start(testutil::builtProgram(QStringLiteral("src/cli/velmora-cli")), QStringList{QStringLiteral("feed"), QStringLiteral("check")} + args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return testutil::runProcess(testutil::builtProgram(QStringLiteral("src/cli/velmora-cli")),
+                                QStringList{QStringLiteral("feed"), QStringLiteral("check")} + args);
 }
 
 } // namespace

@@ -31,20 +31,11 @@ QString program(const QString& name)
     return testutil::builtProgram(QStringLiteral("src/cli/") + name);
 }
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = testutil::ProcessRun;
 
 Run run(const QString& path, const QStringList& args)
 {
-    QProcess p;
-    p.start(path, args);
-    if (!p.waitForFinished(60000))
-        p.kill();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return testutil::runProcess(path, args);
 }
 
 } // namespace

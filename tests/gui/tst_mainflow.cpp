@@ -57,7 +57,6 @@ struct Program : testutil::TestProgram {
         return true;
     }
 
-    QLineEdit* field(const char* name) const { return widget<QLineEdit>(name); }
     int episodeRows() const { return episodeList()->model()->rowCount(); }
     QString episodeTitle(int row) const
     {
@@ -71,12 +70,6 @@ struct Program : testutil::TestProgram {
             lines << combo->itemText(i);
         return lines;
     }
-    void typeInto(QWidget* w, const QString& text)
-    {
-        w->setFocus();
-        QCoreApplication::processEvents(); // the focus handler selects the old text
-        QTest::keyClicks(w, text);
-    }
     // Replaces a field's text the way a user does: focus (which selects all) and type.
     void retype(const char* name, const QString& text) { typeInto(field(name), text); }
     // Keys reach an editable combo box, which hands them to its line edit. Entering the box
@@ -86,11 +79,6 @@ struct Program : testutil::TestProgram {
         auto* box = widget<QComboBox>("seacombo");
         typeInto(box, text);
         QTest::keyClick(box, Qt::Key_Return);
-    }
-    void saveAs(const QString& file)
-    {
-        prompts.queueFile(file);
-        window->clickToolButton(2);
     }
 };
 

@@ -1,21 +1,28 @@
 // The "Edit picture" window on the whole program: opened from the main window, driven through
 // its menus and buttons, read back from its widgets and the feed it leads to.
 
-#include "ProgramHarness.h"
 #include "../image/ImageMagick.h"
 #include "app/PictureEditing.h"
 #include "gui/MakeSquareDialog.h"
 #include "gui/PictureWindow.h"
 #include "support/ModalDialog.h"
+#include "app/Session.h"
+#include "gui/MainWindow.h"
+#include "support/TestProgram.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QtTest>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 
 namespace {
+
+using Program = testutil::TestProgram;
 
 const QString kTooLarge =
     QStringLiteral("File dimension is larger than allowed (144x400). Do you want to auto-resize image?");
@@ -45,7 +52,7 @@ QPushButton* button(const QWidget& window, const char* name)
 // A program with a new podcast named "Show", ready for its picture.
 void startWithPodcast(Program& p)
 {
-    p.start();
+    QVERIFY(p.start());
     p.window->action("m_new")->trigger();
     p.typeInto(p.field("Text1"), "Show");
 }

@@ -8,6 +8,7 @@
 #include "gui/MainWindow.h"
 #include "gui/WindowGeometry.h"
 
+#include <QLineEdit>
 #include <QTreeView>
 #include <QtTest>
 
@@ -50,6 +51,24 @@ QWidget* TestProgram::widget(const char* name) const
 QTreeView* TestProgram::episodeList() const
 {
     return widget<QTreeView>("lw3");
+}
+
+QLineEdit* TestProgram::field(const char* name) const
+{
+    return widget<QLineEdit>(name);
+}
+
+void TestProgram::typeInto(QWidget* w, const QString& text)
+{
+    w->setFocus();
+    QCoreApplication::processEvents();
+    QTest::keyClicks(w, text);
+}
+
+void TestProgram::saveAs(const QString& file)
+{
+    prompts.queueFile(file);
+    window->clickToolButton(2);
 }
 
 void TestProgram::doubleClickEpisode(int row)

@@ -10,6 +10,7 @@
 #include <memory>
 
 class AppShell;
+class QLineEdit;
 class ChannelImageAdapter;
 class MainController;
 class MainWindow;
@@ -42,6 +43,11 @@ public:
         return checked<T>(qobject_cast<T*>(widget(name)), name);
     }
     QTreeView* episodeList() const;
+    QLineEdit* field(const char* name) const;
+    // Types into a widget as a user does: focus first (the focus handler selects the old text).
+    void typeInto(QWidget* w, const QString& text);
+    // Podcast > Save as... with the file dialog answered `file`.
+    void saveAs(const QString& file);
     // Clicks and then double-clicks an episode row as the mouse makes it.
     void doubleClickEpisode(int row);
 

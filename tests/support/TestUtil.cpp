@@ -72,3 +72,17 @@ LockedFolder::~LockedFolder()
 }
 
 } // namespace testutil
+
+namespace testutil {
+
+ProcessRun runProcess(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        p.kill();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+} // namespace testutil

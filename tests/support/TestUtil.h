@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 namespace testutil {
 
@@ -13,6 +14,15 @@ bool writeFile(const QString& path, const QByteArray& data);
 QMap<QString, QByteArray> snapshotTree(const QString& root);
 // Path of a program built in this tree, e.g. "src/gui/velmora".
 QString builtProgram(const QString& relativePath);
+
+// What a program run to its end left: exit code (-1 when it crashed or ran over a minute) and
+// its outputs.
+struct ProcessRun {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+ProcessRun runProcess(const QString& program, const QStringList& args);
 
 } // namespace testutil
 
