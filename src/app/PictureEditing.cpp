@@ -23,18 +23,16 @@ PictureEditing::~PictureEditing() = default;
 
 void PictureEditing::accept()
 {
-    // The Directories tab shows itunes:image too: take what is typed in the window first and show
-    // the channel again afterwards, so that saving neither drops typed text nor the new cover URL.
-    m_session.storeWindowFields();
     *m_target = m_editor->Accept();
-    const ChannelImageFields& f = m_editor->fields;
-    Channel& c = m_session.document().channel;
-    c.imageTitle = f.title;
-    c.imageDescription = f.description;
-    c.imageLink = f.link;
-    c.imageUrl = f.url;
-    c.imageFile = f.file;
-    c.itunesImage = m_editor->cover.url;
+    m_session.changeChannel([this](Channel& c) {
+        const ChannelImageFields& f = m_editor->fields;
+        c.imageTitle = f.title;
+        c.imageDescription = f.description;
+        c.imageLink = f.link;
+        c.imageUrl = f.url;
+        c.imageFile = f.file;
+        c.itunesImage = m_editor->cover.url;
+    });
     if (ProjectEntry* entry = m_session.currentEntry())
         entry->coverPath = m_editor->cover.file;
     if (MainView* view = m_session.view()) {
@@ -43,5 +41,4 @@ void PictureEditing::accept()
         else
             view->clearChannelImage();
     }
-    m_session.showChannelFields();
 }

@@ -740,6 +740,13 @@ void Session::storeWindowFields()
         c.language = table.at(v.languageIndex).code;
 }
 
+void Session::changeChannel(const std::function<void(Channel&)>& change)
+{
+    storeWindowFields();
+    change(m_doc.channel);
+    showChannelFields();
+}
+
 void Session::showChannelFields()
 {
     if (!m_view)

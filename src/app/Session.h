@@ -88,6 +88,9 @@ public:
     void updateWindowTitle();
     void storeWindowFields();
     void showChannelFields();
+    // Changes the channel behind the main window (picture editor, publishing): what is typed there
+    // is taken first and the window shows the result, so the next save keeps both.
+    void changeChannel(const std::function<void(Channel&)>& change);
     void refreshCommandState();
     void refillEpisodeList(int selectRow);
     // After a feed was imported into a new untitled podcast: stores its encoding in the current

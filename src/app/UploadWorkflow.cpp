@@ -403,9 +403,10 @@ void UploadWorkflow::prepareCoverJob()
         name.prepend(QStringLiteral("cover-"));
     const QString target = fields.imageFolder + QLatin1Char('/') + name;
     m_jobs.append({entry->coverPath, temporaryName(target), false, target});
-    Channel& channel = m_session.document().channel;
-    const QString beside = PictureEditor::AddressBeside(channel.imageUrl, name);
-    channel.itunesImage = beside != name ? beside : PictureEditor::AddressBeside(channel.itunesImage, name);
+    m_session.changeChannel([&name](Channel& channel) {
+        const QString beside = PictureEditor::AddressBeside(channel.imageUrl, name);
+        channel.itunesImage = beside != name ? beside : PictureEditor::AddressBeside(channel.itunesImage, name);
+    });
 }
 
 void UploadWorkflow::startNextJob()

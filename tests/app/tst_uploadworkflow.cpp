@@ -336,6 +336,9 @@ void TestUploadWorkflow::publishesTheCoverBesideTheImage()
     QCOMPARE(testutil::readFile(m_server->path(remote)), testutil::readFile(p.entry().coverPath));
     QCOMPARE(testutil::readFile(m_server->path("img/logo.png")), testutil::readFile(p.image));
     QCOMPARE(channel.itunesImage, href);
+    // The window shows the new address too, so the next save keeps it.
+    p.h.session->storeWindowFields();
+    QCOMPARE(channel.itunesImage, href);
     const QByteArray feed = testutil::readFile(m_server->path(QStringLiteral("feeds/garden.xml")));
     QVERIFY2(feed.contains("<itunes:image href=\"" + href.toUtf8() + "\""), feed.constData());
     // The cover, like the feed image, arrives under a temporary name before the feed is sent.
